@@ -1,0 +1,34 @@
+# Thin front over CMake. `make play` builds and starts the game, `make test`
+# builds and runs the whole suite headless.
+BUILD    ?= build
+JOBS     ?= 2
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: setup configure build play test asan bench clean
+
+setup:
+	@bash scripts/bootstrap.sh
+
+configure: setup
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD) -j$(JOBS)
+
+play: build
+	cd $(BUILD)/data && ../vortwing
+
+test: build
+	cd $(BUILD) && SDL_VIDEODRIVER=$${SDL_VIDEODRIVER:-offscreen} ALSOFT_DRIVERS=$${ALSOFT_DRIVERS:-null} \
+		ctest --output-on-failure -j$(JOBS)
+
+# The suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+asan:
+	$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DCMAKE_BUILD_TYPE=Debug -DVORTWING_SANITIZE=ON"
+
+bench: build
+	cd $(BUILD) && SDL_VIDEODRIVER=$${SDL_VIDEODRIVER:-offscreen} ALSOFT_DRIVERS=$${ALSOFT_DRIVERS:-null} \
+		sh -c 'for b in bench/bench_*; do [ -x "$$b" ] && "$$b"; done'
+
+clean:
+	rm -rf $(BUILD) build-asan
