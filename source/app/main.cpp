@@ -1,1 +1,32 @@
-int main() { return 0; }
+// Process entry: reads the automation options, then runs the game.
+#include <cstdio>
+#include <string>
+
+#include "app/GameMain.h"
+#include "app/Options.h"
+#include "app/SceneManager.h"
+#include "platform/d3d9/presentation.h"
+#include "platform/win32/window.h"
+
+int main(int argc, char** argv) {
+    ProgramOptions options;
+    std::string error;
+    if (!ParseProgramOptions(argc, argv, &options, &error)) {
+        std::fprintf(stderr, "vortwing: %s\n", error.c_str());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(ProgramUsage(), stdout);
+        return 0;
+    }
+    if (!EnterDataDirectory(options, argv[0], &error)) {
+        std::fprintf(stderr, "vortwing: %s\n", error.c_str());
+        return 2;
+    }
+    d3d9::SetFrameCap(!options.uncapped);
+    for (const auto& [frame, file] : options.screenshots) d3d9::RequestScreenshot(frame, file);
+    CSceneManager::SetFrameLimit(options.frames);
+
+    static char emptyCommandLine[] = "";
+    return WinMain(nullptr, nullptr, emptyCommandLine, SW_SHOWDEFAULT);
+}

@@ -1,0 +1,134 @@
+// The Direct3D 9 subset over OpenGL 3.3 core: the Direct3D object, the device
+// and its surfaces. See the layer's design notes for the conventions (clip
+// depth, top-left origin, BGRA colours, lazily applied states).
+#pragma once
+#include <epoxy/gl.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "platform/d3d9/d3d9types.h"
+#include "platform/win32/unknown.h"
+
+class IDirect3DDevice9;
+struct SDL_Window;
+
+// A 2D picture on the GPU: the level of a texture, the device's back buffer,
+// or a depth-stencil buffer. Surfaces of a texture live as long as it does:
+// their references are the texture's.
+class IDirect3DSurface9 : public IUnknown {
+public:
+    HRESULT GetDesc(D3DSURFACE_DESC* description);
+
+    ULONG AddRef() override;
+    ULONG Release() override;
+
+    // Layer side.
+    static IDirect3DSurface9* CreateColor(UINT width, UINT height, D3DFORMAT format, DWORD usage);
+    static IDirect3DSurface9* CreateDepthStencil(UINT width, UINT height, D3DFORMAT format);
+    // A surface that shows one mip level of a texture owned elsewhere.
+    static IDirect3DSurface9* CreateTextureLevel(IUnknown* container, GLuint texture, UINT level, UINT width,
+                                                 UINT height, D3DFORMAT format, DWORD usage);
+    void DestroyOwnedByContainer();
+    GLuint ColorTexture() const { return m_colorTexture; }
+    UINT Level() const { return m_level; }
+    GLuint DepthRenderbuffer() const { return m_depthRenderbuffer; }
+    UINT Width() const { return m_description.Width; }
+    UINT Height() const { return m_description.Height; }
+
+private:
+    IDirect3DSurface9() = default;
+    ~IDirect3DSurface9() override;
+
+    D3DSURFACE_DESC m_description{};
+    GLuint m_colorTexture = 0;
+    UINT m_level = 0;
+    GLuint m_depthRenderbuffer = 0;
+    bool m_ownsGlObject = false;
+    IUnknown* m_container = nullptr;
+};
+
+class IDirect3D9 : public IUnknown {
+public:
+    HRESULT GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* mode);
+    // Every device type and vertex-processing choice means the same GL 3.3
+    // context on the window; fails when none can be made.
+    HRESULT CreateDevice(UINT adapter, D3DDEVTYPE deviceType, HWND focusWindow, DWORD behaviorFlags,
+                         D3DPRESENT_PARAMETERS* presentationParameters, IDirect3DDevice9** device);
+};
+
+IDirect3D9* Direct3DCreate9(UINT sdkVersion);
+
+class IDirect3DDevice9 : public IUnknown {
+public:
+    HRESULT TestCooperativeLevel();
+    HRESULT Reset(D3DPRESENT_PARAMETERS* presentationParameters);
+    HRESULT Present(const RECT* sourceRect, const RECT* destinationRect, HWND overrideWindow, const void* dirtyRegion);
+    HRESULT BeginScene();
+    HRESULT EndScene();
+    HRESULT Clear(DWORD rectCount, const void* rects, DWORD flags, DWORD colour, float z, DWORD stencil);
+
+    HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value);
+    HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value);
+    HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value);
+    HRESULT GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value);
+    HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value);
+    HRESULT GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value);
+
+    HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix);
+    HRESULT GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix);
+    HRESULT SetViewport(const D3DVIEWPORT9* viewport);
+    HRESULT GetViewport(D3DVIEWPORT9* viewport);
+
+    HRESULT GetRenderTarget(DWORD index, IDirect3DSurface9** surface);
+    HRESULT SetRenderTarget(DWORD index, IDirect3DSurface9* surface);
+    HRESULT GetDepthStencilSurface(IDirect3DSurface9** surface);
+    HRESULT SetDepthStencilSurface(IDirect3DSurface9* surface);
+    HRESULT CreateDepthStencilSurface(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample,
+                                      DWORD multiSampleQuality, BOOL discard, IDirect3DSurface9** surface,
+                                      void* sharedHandle);
+
+    // Layer side: binds the current render target and depth buffer and
+    // brings GL's fixed state in line with the render states; every draw
+    // of the layer calls it first.
+    void PrepareDraw();
+    // The sampler state of a stage in GL terms, applied to a bound texture.
+    void ApplySamplerStates(DWORD sampler, GLuint texture, bool hasMipmaps);
+    const D3DMATRIX& Transform(D3DTRANSFORMSTATETYPE state) const;
+    DWORD RenderState(D3DRENDERSTATETYPE state) const { return m_renderStates[state]; }
+    DWORD TextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type) const {
+        return m_stageStates[stage][type];
+    }
+    // The size of the current render target.
+    UINT TargetWidth() const;
+    UINT TargetHeight() const;
+
+    static IDirect3DDevice9* Create(HWND window, const D3DPRESENT_PARAMETERS& parameters);
+    // The device alive now (the program has at most one), or null.
+    static IDirect3DDevice9* Current();
+
+private:
+    IDirect3DDevice9() = default;
+    ~IDirect3DDevice9() override;
+    bool CreateBackBuffer(UINT width, UINT height);
+    void ResetStatesToDefaults();
+    void ResetViewportToTarget();
+    static void SafeReleaseSurface(IDirect3DSurface9*& surface);
+
+    HWND m_window = nullptr;
+    SDL_Window* m_sdlWindow = nullptr;
+    D3DPRESENT_PARAMETERS m_parameters{};
+    IDirect3DSurface9* m_backBuffer = nullptr;
+    IDirect3DSurface9* m_autoDepthStencil = nullptr;
+    IDirect3DSurface9* m_renderTarget = nullptr;
+    IDirect3DSurface9* m_depthStencil = nullptr;
+    D3DVIEWPORT9 m_viewport{};
+    bool m_inScene = false;
+    std::array<DWORD, D3D_RENDER_STATE_COUNT> m_renderStates{};
+    std::array<std::array<DWORD, D3D_TEXTURE_STAGE_STATE_COUNT>, D3D_MAX_TEXTURE_STAGES> m_stageStates{};
+    std::array<std::array<DWORD, D3D_SAMPLER_STATE_COUNT>, D3D_MAX_TEXTURE_STAGES> m_samplerStates{};
+    D3DMATRIX m_world{}, m_view{}, m_projection{};
+    std::array<D3DMATRIX, 8> m_textureTransforms{};
+};
+

@@ -1,0 +1,39 @@
+// Presentation: the back buffer onto the window, frame pacing, screenshots,
+// and read-back of render targets for tests and automation.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/d3d9/d3d9.h"
+
+namespace d3d9 {
+// At most 60 presented frames a second (vsync where the driver offers it,
+// plus a limiter) unless uncapped.
+void SetFrameCap(bool capped);
+bool FrameCapped();
+
+// After the scene frame with this index is presented, its back buffer is
+// saved as PNG.
+void RequestScreenshot(std::uint64_t sceneFrame, const std::string& pngPath);
+
+struct Pixels {
+    unsigned width = 0, height = 0;
+    std::vector<std::uint8_t> rgba;  // top row first
+    // Pixel (x, y) as 0xAARRGGBB.
+    std::uint32_t At(unsigned x, unsigned y) const;
+};
+// The pixels of a colour surface (the device's render target when null).
+bool ReadSurface(IDirect3DDevice9* device, IDirect3DSurface9* surface, Pixels* out);
+bool SavePng(const std::string& path, const Pixels& pixels);
+
+// GL objects made on the device's context by other parts of the layer
+// register a release here; the device runs them before its context goes.
+void OnDeviceRelease(std::function<void()> release);
+
+// Device side.
+void BeginPresentationTiming();
+void PresentBackBuffer(IDirect3DDevice9* device, SDL_Window* window, IDirect3DSurface9* backBuffer);
+void ReleaseDeviceObjects();
+}  // namespace d3d9

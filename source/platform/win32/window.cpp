@@ -1,0 +1,286 @@
+#include "platform/win32/window.h"
+
+#include "platform/gl/context.h"
+
+#include <SDL.h>
+
+#include <cstring>
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+
+struct HWND__ {
+    SDL_Window* sdlWindow = nullptr;
+    Uint32 sdlWindowId = 0;
+    WNDPROC windowProc = nullptr;
+    bool destroyed = false;
+};
+
+namespace {
+struct WindowClass {
+    WNDPROC windowProc;
+};
+
+std::map<std::string, WindowClass>& Classes() {
+    static std::map<std::string, WindowClass> classes;
+    return classes;
+}
+
+std::map<Uint32, HWND>& WindowsById() {
+    static std::map<Uint32, HWND> windows;
+    return windows;
+}
+
+std::deque<MSG>& PostedMessages() {
+    static std::deque<MSG> queue;
+    return queue;
+}
+
+ATOM g_nextAtom = 0xC000;
+
+// Handles of stock objects and system resources: distinct non-null values
+// that nothing dereferences.
+template <typename Handle>
+Handle FakeHandle(UINT_PTR value) {
+    return reinterpret_cast<Handle>(value);
+}
+
+HWND FindWindowById(Uint32 id) {
+    auto it = WindowsById().find(id);
+    return it == WindowsById().end() ? nullptr : it->second;
+}
+
+HWND AnyLiveWindow() {
+    for (auto& entry : WindowsById())
+        if (!entry.second->destroyed) return entry.second;
+    return nullptr;
+}
+
+LPARAM PackPoint(int x, int y) {
+    return static_cast<LPARAM>((static_cast<DWORD>(y & 0xFFFF) << 16) | static_cast<DWORD>(x & 0xFFFF));
+}
+
+// Turns one SDL event into the message Windows would have queued for it.
+MSG MessageFromEvent(const SDL_Event& event) {
+    MSG message{};
+    message.time = SDL_GetTicks();
+    message.message = WM_NULL;
+    switch (event.type) {
+    case SDL_QUIT:
+        message.hwnd = AnyLiveWindow();
+        if (message.hwnd) message.message = WM_CLOSE;
+        break;
+    case SDL_WINDOWEVENT:
+        message.hwnd = FindWindowById(event.window.windowID);
+        switch (event.window.event) {
+        case SDL_WINDOWEVENT_CLOSE: message.message = WM_CLOSE; break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            message.message = WM_SIZE;
+            message.lParam = PackPoint(event.window.data1, event.window.data2);
+            break;
+        case SDL_WINDOWEVENT_MOVED:
+            message.message = WM_MOVE;
+            message.lParam = PackPoint(event.window.data1, event.window.data2);
+            break;
+        case SDL_WINDOWEVENT_EXPOSED: message.message = WM_PAINT; break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED: message.message = WM_SETFOCUS; break;
+        case SDL_WINDOWEVENT_FOCUS_LOST: message.message = WM_KILLFOCUS; break;
+        default: break;
+        }
+        break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+        message.hwnd = FindWindowById(event.key.windowID);
+        message.message = event.type == SDL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP;
+        message.wParam = static_cast<WPARAM>(event.key.keysym.scancode);
+        break;
+    case SDL_MOUSEMOTION:
+        message.hwnd = FindWindowById(event.motion.windowID);
+        message.message = WM_MOUSEMOVE;
+        message.lParam = PackPoint(event.motion.x, event.motion.y);
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+        const bool down = event.type == SDL_MOUSEBUTTONDOWN;
+        message.hwnd = FindWindowById(event.button.windowID);
+        switch (event.button.button) {
+        case SDL_BUTTON_LEFT: message.message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP; break;
+        case SDL_BUTTON_RIGHT: message.message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP; break;
+        default: message.message = down ? WM_MBUTTONDOWN : WM_MBUTTONUP; break;
+        }
+        message.lParam = PackPoint(event.button.x, event.button.y);
+        break;
+    }
+    case SDL_MOUSEWHEEL:
+        message.hwnd = FindWindowById(event.wheel.windowID);
+        message.message = WM_MOUSEWHEEL;
+        break;
+    default: break;
+    }
+    return message;
+}
+
+LRESULT CallWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!window || !window->windowProc) return DefWindowProcA(window, message, wParam, lParam);
+    return window->windowProc(window, message, wParam, lParam);
+}
+}  // namespace
+
+namespace win32 {
+bool EnsureVideo() {
+    if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
+    return SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
+}
+
+void DestroyWindowsAwaitingContext() {
+    for (auto& entry : WindowsById()) {
+        HWND window = entry.second;
+        if (window->destroyed && window->sdlWindow) {
+            SDL_DestroyWindow(window->sdlWindow);
+            window->sdlWindow = nullptr;
+        }
+    }
+}
+
+SDL_Window* SdlWindowOf(HWND window) { return window && !window->destroyed ? window->sdlWindow : nullptr; }
+}  // namespace win32
+
+ATOM RegisterClassExA(const WNDCLASSEXA* windowClass) {
+    if (!windowClass || windowClass->cbSize != sizeof(WNDCLASSEXA) || !windowClass->lpszClassName) return 0;
+    if (Classes().count(windowClass->lpszClassName)) return 0;
+    Classes()[windowClass->lpszClassName] = WindowClass{windowClass->lpfnWndProc};
+    return g_nextAtom++;
+}
+
+BOOL UnregisterClassA(LPCSTR className, HINSTANCE) {
+    return className && Classes().erase(className) ? TRUE : FALSE;
+}
+
+HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width, int height,
+                     HWND, HMENU, HINSTANCE, LPVOID) {
+    if (!className) return nullptr;
+    auto found = Classes().find(className);
+    if (found == Classes().end()) return nullptr;
+    if (!win32::EnsureVideo()) return nullptr;
+
+    // The size given is taken as the client area: the game lays its screens
+    // out for a full 800 x 600 picture.
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+    if (style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
+    SDL_Window* sdlWindow = SDL_CreateWindow(windowName ? windowName : "", x == 0 ? SDL_WINDOWPOS_CENTERED : x,
+                                             y == 0 ? SDL_WINDOWPOS_CENTERED : y, width, height, flags);
+    if (!sdlWindow) return nullptr;
+
+    auto* window = new HWND__;
+    window->sdlWindow = sdlWindow;
+    window->sdlWindowId = SDL_GetWindowID(sdlWindow);
+    window->windowProc = found->second.windowProc;
+    WindowsById()[window->sdlWindowId] = window;
+    CallWindowProc(window, WM_CREATE, 0, 0);
+    if (style & WS_VISIBLE) ShowWindow(window, SW_SHOW);
+    return window;
+}
+
+BOOL DestroyWindow(HWND window) {
+    if (!window || window->destroyed) return FALSE;
+    CallWindowProc(window, WM_DESTROY, 0, 0);
+    window->destroyed = true;
+    if (gl::HasContext() && gl::ContextWindow() == window->sdlWindow) {
+        SDL_HideWindow(window->sdlWindow);
+    } else {
+        SDL_DestroyWindow(window->sdlWindow);
+        window->sdlWindow = nullptr;
+    }
+    // The handle stays known (and refuses further use) so that late messages
+    // addressed to it are harmless.
+    return TRUE;
+}
+
+BOOL ShowWindow(HWND window, int showCommand) {
+    SDL_Window* sdlWindow = win32::SdlWindowOf(window);
+    if (!sdlWindow) return FALSE;
+    const bool wasVisible = (SDL_GetWindowFlags(sdlWindow) & SDL_WINDOW_SHOWN) != 0;
+    switch (showCommand) {
+    case SW_HIDE: SDL_HideWindow(sdlWindow); break;
+    case SW_SHOWMINIMIZED:
+        SDL_ShowWindow(sdlWindow);
+        SDL_MinimizeWindow(sdlWindow);
+        break;
+    case SW_SHOWMAXIMIZED:
+        SDL_ShowWindow(sdlWindow);
+        SDL_MaximizeWindow(sdlWindow);
+        break;
+    default: SDL_ShowWindow(sdlWindow); break;
+    }
+    return wasVisible ? TRUE : FALSE;
+}
+
+BOOL UpdateWindow(HWND window) { return win32::SdlWindowOf(window) ? TRUE : FALSE; }
+
+BOOL IsWindow(HWND window) { return win32::SdlWindowOf(window) ? TRUE : FALSE; }
+
+BOOL GetClientRect(HWND window, RECT* rect) {
+    SDL_Window* sdlWindow = win32::SdlWindowOf(window);
+    if (!sdlWindow || !rect) return FALSE;
+    int width = 0, height = 0;
+    SDL_GetWindowSize(sdlWindow, &width, &height);
+    *rect = RECT{0, 0, width, height};
+    return TRUE;
+}
+
+BOOL PeekMessageA(LPMSG message, HWND, UINT, UINT, UINT removeMessage) {
+    if (!message) return FALSE;
+    auto& posted = PostedMessages();
+    if (posted.empty() && SDL_WasInit(SDL_INIT_EVENTS)) {
+        SDL_Event event;
+        if (SDL_PollEvent(&event)) posted.push_back(MessageFromEvent(event));
+    }
+    if (posted.empty()) return FALSE;
+    *message = posted.front();
+    if (removeMessage & PM_REMOVE) posted.pop_front();
+    return TRUE;
+}
+
+BOOL TranslateMessage(const MSG* message) { return message && message->message == WM_KEYDOWN ? TRUE : FALSE; }
+
+LRESULT DispatchMessageA(const MSG* message) {
+    if (!message || !message->hwnd || message->hwnd->destroyed) return 0;
+    return CallWindowProc(message->hwnd, message->message, message->wParam, message->lParam);
+}
+
+LRESULT DefWindowProcA(HWND window, UINT message, WPARAM, LPARAM) {
+    if (message == WM_CLOSE) DestroyWindow(window);
+    return 0;
+}
+
+LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!window || window->destroyed) return 0;
+    return CallWindowProc(window, message, wParam, lParam);
+}
+
+BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    MSG posted{};
+    posted.hwnd = window;
+    posted.message = message;
+    posted.wParam = wParam;
+    posted.lParam = lParam;
+    posted.time = SDL_WasInit(SDL_INIT_TIMER) ? SDL_GetTicks() : 0;
+    PostedMessages().push_back(posted);
+    return TRUE;
+}
+
+void PostQuitMessage(int exitCode) { PostMessageA(nullptr, WM_QUIT, static_cast<WPARAM>(exitCode), 0); }
+
+HICON LoadIconA(HINSTANCE instance, LPCSTR) {
+    // No module of the program carries icons: a named icon from no module
+    // yields the system's application icon, anything else nothing.
+    return instance ? nullptr : FakeHandle<HICON>(0x1C0);
+}
+
+HCURSOR LoadCursorA(HINSTANCE, LPCSTR) { return FakeHandle<HCURSOR>(0x1C1); }
+
+HGDIOBJ GetStockObject(int object) {
+    if (object < 0 || object > 19) return nullptr;
+    return FakeHandle<HGDIOBJ>(0x1D0 + static_cast<UINT_PTR>(object));
+}
