@@ -1,0 +1,49 @@
+// The program as a player's shell starts it, driven by its automation options.
+#include <gtest/gtest.h>
+#include <stb_image.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace {
+int RunProgram(const std::string& arguments) {
+    const std::string command = std::string("\"") + VORTWING_BINARY + "\" " + arguments + " 2>/dev/null >/dev/null";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string TempPath(const char* name) {
+    return (std::filesystem::temp_directory_path() / (std::string(name) + "_" + std::to_string(::getpid()))).string();
+}
+}  // namespace
+
+TEST(Program, RunsFramesAndSavesAScreenshotOfTheGreyFrame) {
+    const std::string shot = TempPath("frame60.png");
+    ASSERT_EQ(RunProgram(std::string("--data \"") + VORTWING_DATA_DIR + "\" --uncapped --frames 120 --screenshot 60:" + shot),
+              0);
+    int width = 0, height = 0, channels = 0;
+    unsigned char* pixels = stbi_load(shot.c_str(), &width, &height, &channels, 3);
+    ASSERT_NE(pixels, nullptr);
+    EXPECT_EQ(width, 800);
+    EXPECT_EQ(height, 600);
+    int wrong = 0;
+    for (int i = 0; i < width * height; ++i)
+        if (pixels[i * 3] != 100 || pixels[i * 3 + 1] != 100 || pixels[i * 3 + 2] != 100) ++wrong;
+    EXPECT_EQ(wrong, 0);
+    stbi_image_free(pixels);
+    std::filesystem::remove(shot);
+}
+
+TEST(Program, BadOptionsAreRefusedWithStatusTwo) {
+    EXPECT_EQ(RunProgram("--frames"), 2);
+    EXPECT_EQ(RunProgram("--frames ten"), 2);
+    EXPECT_EQ(RunProgram("--frames 0"), 2);
+    EXPECT_EQ(RunProgram("--screenshot 12"), 2);
+    EXPECT_EQ(RunProgram("--screenshot x:a.png"), 2);
+    EXPECT_EQ(RunProgram("--no-such-option"), 2);
+    EXPECT_EQ(RunProgram("--data /nonexistent/place --frames 1"), 2);
+    EXPECT_EQ(RunProgram("--help"), 0);
+}
