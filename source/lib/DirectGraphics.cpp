@@ -176,3 +176,29 @@ int CDirectGraphics::RestoreDevice() {
     SetState();
     return 0;
 }
+
+void CDirectGraphics::DrawQuad(float x, float y, float width, float height, D3DCOLOR colour) {
+    struct ScreenVertex {
+        float x, y, z, rhw;
+        D3DCOLOR colour;
+        float u, v;
+    };
+    const ScreenVertex vertices[4] = {
+        {x, y, 0.0f, 1.0f, colour, 0.0f, 0.0f},
+        {x + width, y, 0.0f, 1.0f, colour, 1.0f, 0.0f},
+        {x, y + height, 0.0f, 1.0f, colour, 0.0f, 1.0f},
+        {x + width, y + height, 0.0f, 1.0f, colour, 1.0f, 1.0f},
+    };
+    DWORD zEnable = 0, zWrite = 0, cull = 0;
+    m_lpDevice->GetRenderState(D3DRS_ZENABLE, &zEnable);
+    m_lpDevice->GetRenderState(D3DRS_ZWRITEENABLE, &zWrite);
+    m_lpDevice->GetRenderState(D3DRS_CULLMODE, &cull);
+    m_lpDevice->SetRenderState(D3DRS_ZENABLE, FALSE);
+    m_lpDevice->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    m_lpDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    m_lpDevice->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+    m_lpDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, vertices, sizeof(ScreenVertex));
+    m_lpDevice->SetRenderState(D3DRS_ZENABLE, zEnable);
+    m_lpDevice->SetRenderState(D3DRS_ZWRITEENABLE, zWrite);
+    m_lpDevice->SetRenderState(D3DRS_CULLMODE, cull);
+}

@@ -26,6 +26,9 @@ public:
     void Blend_Alpha();
     void ResetRenderTarget();
     void SetPixelFogLinear(float start, float end, D3DCOLOR colour);
+    // A screen rectangle in pixels (top-left origin) with the texture of
+    // stage 0 stretched over it, drawn without depth test or depth writes.
+    void DrawQuad(float x, float y, float width, float height, D3DCOLOR colour);
     // Brings a lost device back; 1 while it is still lost, else 0.
     int RestoreDevice();
 

@@ -12,7 +12,25 @@
 #include "platform/win32/unknown.h"
 
 class IDirect3DDevice9;
+class IDirect3DBaseTexture9;
+class IDirect3DTexture9;
 struct SDL_Window;
+
+enum D3DPRIMITIVETYPE : DWORD {
+    D3DPT_POINTLIST = 1,
+    D3DPT_LINELIST = 2,
+    D3DPT_LINESTRIP = 3,
+    D3DPT_TRIANGLELIST = 4,
+    D3DPT_TRIANGLESTRIP = 5,
+    D3DPT_TRIANGLEFAN = 6,
+};
+
+constexpr DWORD D3DFVF_XYZ = 0x002;
+constexpr DWORD D3DFVF_XYZRHW = 0x004;
+constexpr DWORD D3DFVF_NORMAL = 0x010;
+constexpr DWORD D3DFVF_DIFFUSE = 0x040;
+constexpr DWORD D3DFVF_SPECULAR = 0x080;
+constexpr DWORD D3DFVF_TEX1 = 0x100;
 
 // A 2D picture on the GPU: the level of a texture, the device's back buffer,
 // or a depth-stencil buffer. Surfaces of a texture live as long as it does:
@@ -89,6 +107,14 @@ public:
                                       DWORD multiSampleQuality, BOOL discard, IDirect3DSurface9** surface,
                                       void* sharedHandle);
 
+    HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                          IDirect3DTexture9** texture, void* sharedHandle);
+    HRESULT SetTexture(DWORD stage, IDirect3DBaseTexture9* texture);
+    HRESULT GetTexture(DWORD stage, IDirect3DBaseTexture9** texture);
+    HRESULT SetFVF(DWORD fvf);
+    HRESULT GetFVF(DWORD* fvf);
+    HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, const void* vertices, UINT stride);
+
     // Layer side: binds the current render target and depth buffer and
     // brings GL's fixed state in line with the render states; every draw
     // of the layer calls it first.
@@ -129,6 +155,8 @@ private:
     std::array<std::array<DWORD, D3D_TEXTURE_STAGE_STATE_COUNT>, D3D_MAX_TEXTURE_STAGES> m_stageStates{};
     std::array<std::array<DWORD, D3D_SAMPLER_STATE_COUNT>, D3D_MAX_TEXTURE_STAGES> m_samplerStates{};
     D3DMATRIX m_world{}, m_view{}, m_projection{};
+    std::array<IDirect3DBaseTexture9*, D3D_MAX_TEXTURE_STAGES> m_textures{};
+    DWORD m_fvf = 0;
     std::array<D3DMATRIX, 8> m_textureTransforms{};
 };
 

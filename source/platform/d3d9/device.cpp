@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include "platform/d3d9/d3d9.h"
+#include "platform/d3d9/fixed_function.h"
 #include "platform/d3d9/formats.h"
+#include "platform/d3d9/texture.h"
 #include "platform/d3d9/presentation.h"
 #include "platform/gl/context.h"
 #include "platform/gl/framebuffer.h"
@@ -126,6 +128,10 @@ bool IDirect3DDevice9::CreateBackBuffer(UINT width, UINT height) {
 }
 
 IDirect3DDevice9::~IDirect3DDevice9() {
+    for (auto& texture : m_textures) {
+        if (texture) texture->Release();
+        texture = nullptr;
+    }
     SafeReleaseSurface(m_renderTarget);
     SafeReleaseSurface(m_depthStencil);
     SafeReleaseSurface(m_backBuffer);
@@ -473,5 +479,49 @@ void IDirect3DDevice9::ApplySamplerStates(DWORD sampler, GLuint texture, bool ha
 HRESULT IDirect3DDevice9::Present(const RECT*, const RECT*, HWND, const void*) {
     if (!m_backBuffer) return D3DERR_INVALIDCALL;
     d3d9::PresentBackBuffer(this, m_sdlWindow, m_backBuffer);
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice9::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
+                                        D3DPOOL pool, IDirect3DTexture9** texture, void*) {
+    if (!texture) return D3DERR_INVALIDCALL;
+    *texture = IDirect3DTexture9::Create(width, height, levels, usage, format, pool);
+    return *texture ? D3D_OK : D3DERR_INVALIDCALL;
+}
+
+HRESULT IDirect3DDevice9::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
+    if (stage >= D3D_MAX_TEXTURE_STAGES) return D3DERR_INVALIDCALL;
+    if (texture) texture->AddRef();
+    if (m_textures[stage]) m_textures[stage]->Release();
+    m_textures[stage] = texture;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice9::GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) {
+    if (stage >= D3D_MAX_TEXTURE_STAGES || !texture) return D3DERR_INVALIDCALL;
+    *texture = m_textures[stage];
+    if (*texture) (*texture)->AddRef();
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice9::SetFVF(DWORD fvf) {
+    m_fvf = fvf;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice9::GetFVF(DWORD* fvf) {
+    if (!fvf) return D3DERR_INVALIDCALL;
+    *fvf = m_fvf;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice9::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, const void* vertices,
+                                          UINT stride) {
+    d3d9::FvfLayout layout = d3d9::DecodeFvf(m_fvf);
+    if (!vertices || !layout.valid || stride < layout.stride) return D3DERR_INVALIDCALL;
+    layout.stride = stride;
+    const unsigned vertexCount = d3d9::VertexCountFor(type, primitiveCount);
+    if (vertexCount == 0) return D3DERR_INVALIDCALL;
+    d3d9::DrawFixedFunction(this, type, vertexCount, vertices, layout, m_textures[0]);
     return D3D_OK;
 }

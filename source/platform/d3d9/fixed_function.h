@@ -1,0 +1,32 @@
+// The fixed-function pipeline the game uses, as one GLSL program: world,
+// view and projection transforms (or pre-transformed screen vertices),
+// texture stage 0 (texture and diffuse for colour and alpha), alpha test and
+// linear fog. Lighting stays off; the game never turns it on.
+#pragma once
+#include "platform/d3d9/d3d9.h"
+
+class IDirect3DBaseTexture9;
+
+namespace d3d9 {
+
+// Vertex layout decoded from an FVF code.
+struct FvfLayout {
+    bool valid = false;
+    bool pretransformed = false;  // XYZRHW: screen pixels
+    unsigned stride = 0;
+    unsigned positionComponents = 3;
+    int diffuseOffset = -1;
+    int texcoordOffset = -1;
+};
+FvfLayout DecodeFvf(DWORD fvf);
+
+// Vertex count for a primitive count, 0 for an unknown type.
+unsigned VertexCountFor(DWORD primitiveType, unsigned primitiveCount);
+GLenum GlPrimitive(DWORD primitiveType);
+
+// Draws vertices held in client memory with the device's fixed-function
+// state and the texture of stage 0.
+void DrawFixedFunction(IDirect3DDevice9* device, DWORD primitiveType, unsigned vertexCount, const void* vertices,
+                       const FvfLayout& layout, IDirect3DBaseTexture9* stage0Texture);
+
+}  // namespace d3d9
