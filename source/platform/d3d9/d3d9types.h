@@ -3,7 +3,31 @@
 #pragma once
 #include "platform/win32/wintypes.h"
 
+// 0xAARRGGBB.
 using D3DCOLOR = DWORD;
+
+#define D3DCOLOR_ARGB(a, r, g, b)                                                      \
+    (static_cast<D3DCOLOR>(((static_cast<DWORD>(a) & 0xffu) << 24) |                    \
+                           ((static_cast<DWORD>(r) & 0xffu) << 16) |                    \
+                           ((static_cast<DWORD>(g) & 0xffu) << 8) | (static_cast<DWORD>(b) & 0xffu)))
+#define D3DCOLOR_RGBA(r, g, b, a) D3DCOLOR_ARGB(a, r, g, b)
+#define D3DCOLOR_XRGB(r, g, b) D3DCOLOR_ARGB(0xff, r, g, b)
+#define D3DCOLOR_COLORVALUE(r, g, b, a)                                                \
+    D3DCOLOR_RGBA(static_cast<DWORD>((r) * 255.f), static_cast<DWORD>((g) * 255.f),     \
+                  static_cast<DWORD>((b) * 255.f), static_cast<DWORD>((a) * 255.f))
+
+struct D3DCOLORVALUE {
+    float r;
+    float g;
+    float b;
+    float a;
+};
+
+struct D3DVECTOR {
+    float x;
+    float y;
+    float z;
+};
 
 constexpr UINT D3D_SDK_VERSION = 32;
 constexpr UINT D3DADAPTER_DEFAULT = 0;
