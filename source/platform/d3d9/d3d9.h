@@ -14,7 +14,12 @@
 class IDirect3DDevice9;
 class IDirect3DBaseTexture9;
 class IDirect3DTexture9;
+class ID3DXEffect;
 struct SDL_Window;
+
+// Shaders are only ever set to none by the game: effects bring their own.
+class IDirect3DVertexShader9;
+class IDirect3DPixelShader9;
 
 enum D3DPRIMITIVETYPE : DWORD {
     D3DPT_POINTLIST = 1,
@@ -115,6 +120,14 @@ public:
     HRESULT GetFVF(DWORD* fvf);
     HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, const void* vertices, UINT stride);
 
+    HRESULT SetVertexShader(IDirect3DVertexShader9* shader);
+    HRESULT SetPixelShader(IDirect3DPixelShader9* shader);
+
+    // Layer side: the effect whose pass is running; meshes drawn meanwhile
+    // go through its program instead of the fixed-function one.
+    void SetActiveEffect(ID3DXEffect* effect) { m_activeEffect = effect; }
+    ID3DXEffect* ActiveEffect() const { return m_activeEffect; }
+
     // Layer side: binds the current render target and depth buffer and
     // brings GL's fixed state in line with the render states; every draw
     // of the layer calls it first.
@@ -157,6 +170,7 @@ private:
     D3DMATRIX m_world{}, m_view{}, m_projection{};
     std::array<IDirect3DBaseTexture9*, D3D_MAX_TEXTURE_STAGES> m_textures{};
     DWORD m_fvf = 0;
+    ID3DXEffect* m_activeEffect = nullptr;
     std::array<D3DMATRIX, 8> m_textureTransforms{};
 };
 

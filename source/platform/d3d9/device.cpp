@@ -525,3 +525,15 @@ HRESULT IDirect3DDevice9::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveC
     d3d9::DrawFixedFunction(this, type, vertexCount, vertices, layout, m_textures[0]);
     return D3D_OK;
 }
+
+HRESULT IDirect3DDevice9::SetVertexShader(IDirect3DVertexShader9* shader) {
+    if (shader) return D3DERR_INVALIDCALL;
+    m_activeEffect = nullptr;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice9::SetPixelShader(IDirect3DPixelShader9* shader) {
+    if (shader) return D3DERR_INVALIDCALL;
+    m_activeEffect = nullptr;
+    return D3D_OK;
+}

@@ -4,6 +4,8 @@
 
 #include "platform/d3d9/presentation.h"
 #include "platform/d3d9/texture.h"
+#include "platform/d3dx9/effect.h"
+#include "platform/gl/attributes.h"
 #include "platform/gl/program.h"
 #include "platform/gl/state_cache.h"
 
@@ -170,6 +172,16 @@ void Colour(GLint location, DWORD argb) {
 }
 }  // namespace
 
+void SetFogUniforms(IDirect3DDevice9* device, GLint enable, GLint colour, GLint start, GLint end) {
+    const bool fog = device->RenderState(D3DRS_FOGENABLE) != FALSE &&
+                     (device->RenderState(D3DRS_FOGTABLEMODE) == D3DFOG_LINEAR ||
+                      device->RenderState(D3DRS_FOGVERTEXMODE) == D3DFOG_LINEAR);
+    if (enable >= 0) glUniform1i(enable, fog);
+    if (colour >= 0) Colour(colour, device->RenderState(D3DRS_FOGCOLOR));
+    if (start >= 0) glUniform1f(start, AsFloat(device->RenderState(D3DRS_FOGSTART)));
+    if (end >= 0) glUniform1f(end, AsFloat(device->RenderState(D3DRS_FOGEND)));
+}
+
 FvfLayout DecodeFvf(DWORD fvf) {
     FvfLayout layout;
     unsigned offset = 0;
@@ -182,7 +194,10 @@ FvfLayout DecodeFvf(DWORD fvf) {
     default: return layout;
     }
     offset += layout.positionComponents * 4;
-    if (fvf & kFvfNormal) offset += 12;
+    if (fvf & kFvfNormal) {
+        layout.normalOffset = static_cast<int>(offset);
+        offset += 12;
+    }
     if (fvf & kFvfPointSize) offset += 4;
     if (fvf & kFvfDiffuse) {
         layout.diffuseOffset = static_cast<int>(offset);
@@ -224,14 +239,20 @@ GLenum GlPrimitive(DWORD primitiveType) {
     }
 }
 
-void DrawFixedFunction(IDirect3DDevice9* device, DWORD primitiveType, unsigned vertexCount, const void* vertices,
-                       const FvfLayout& layout, IDirect3DBaseTexture9* stage0Texture) {
-    Program* p = FixedFunctionProgram();
-    if (!p || !layout.valid || vertexCount == 0) return;
-    device->PrepareDraw();
-    auto& cache = gl::Cache();
-    cache.UseProgram(p->program);
+namespace {
+void Attribute(GLuint location, GLint components, GLenum type, GLboolean normalised, GLsizei stride, int offset) {
+    if (offset < 0) {
+        glDisableVertexAttribArray(location);
+        return;
+    }
+    glEnableVertexAttribArray(location);
+    glVertexAttribPointer(location, components, type, normalised, stride,
+                          reinterpret_cast<const void*>(static_cast<uintptr_t>(offset)));
+}
 
+void SetFixedFunctionUniforms(Program* p, IDirect3DDevice9* device, const FvfLayout& layout,
+                              IDirect3DBaseTexture9* stage0Texture) {
+    gl::Cache().UseProgram(p->program);
     D3DMATRIX worldView, worldViewProjection;
     Multiply(device->Transform(D3DTS_WORLD), device->Transform(D3DTS_VIEW), &worldView);
     Multiply(worldView, device->Transform(D3DTS_PROJECTION), &worldViewProjection);
@@ -245,7 +266,6 @@ void DrawFixedFunction(IDirect3DDevice9* device, DWORD primitiveType, unsigned v
     glUniform4f(p->viewport, static_cast<float>(viewport.X), static_cast<float>(viewport.Y),
                 static_cast<float>(viewport.Width), static_cast<float>(viewport.Height));
     glUniform1i(p->hasDiffuse, layout.diffuseOffset >= 0);
-
     glUniform2i(p->op, static_cast<GLint>(device->TextureStageState(0, D3DTSS_COLOROP)),
                 static_cast<GLint>(device->TextureStageState(0, D3DTSS_ALPHAOP)));
     glUniform4i(p->args, static_cast<GLint>(device->TextureStageState(0, D3DTSS_COLORARG1)),
@@ -256,41 +276,44 @@ void DrawFixedFunction(IDirect3DDevice9* device, DWORD primitiveType, unsigned v
     glUniform1i(p->alphaTest, device->RenderState(D3DRS_ALPHATESTENABLE) != FALSE);
     glUniform1i(p->alphaFunc, static_cast<GLint>(device->RenderState(D3DRS_ALPHAFUNC)));
     glUniform1f(p->alphaRef, static_cast<float>(device->RenderState(D3DRS_ALPHAREF) & 0xFF));
-    const bool fog = device->RenderState(D3DRS_FOGENABLE) != FALSE &&
-                     (device->RenderState(D3DRS_FOGTABLEMODE) == D3DFOG_LINEAR ||
-                      device->RenderState(D3DRS_FOGVERTEXMODE) == D3DFOG_LINEAR);
-    glUniform1i(p->fogEnable, fog);
-    Colour(p->fogColor, device->RenderState(D3DRS_FOGCOLOR));
-    glUniform1f(p->fogStart, AsFloat(device->RenderState(D3DRS_FOGSTART)));
-    glUniform1f(p->fogEnd, AsFloat(device->RenderState(D3DRS_FOGEND)));
-
+    SetFogUniforms(device, p->fogEnable, p->fogColor, p->fogStart, p->fogEnd);
     const bool textured = stage0Texture != nullptr;
     glUniform1i(p->hasTexture, textured);
     glUniform1i(p->sampler, 0);
     if (textured) device->ApplySamplerStates(0, stage0Texture->GlTexture(), stage0Texture->HasMipmaps());
+}
+}  // namespace
 
+void DrawFixedFunction(IDirect3DDevice9* device, DWORD primitiveType, unsigned vertexCount, const void* vertices,
+                       const FvfLayout& layout, IDirect3DBaseTexture9* stage0Texture) {
+    Program* p = FixedFunctionProgram();
+    if (!p || !layout.valid || vertexCount == 0) return;
+    device->PrepareDraw();
+    ID3DXEffect* effect = device->ActiveEffect();
+    if (effect) effect->BindActivePass();
+    else SetFixedFunctionUniforms(p, device, layout, stage0Texture);
+
+    auto& cache = gl::Cache();
     cache.BindVertexArray(p->vertexArray);
     cache.BindArrayBuffer(p->buffer);
-    const GLsizeiptr bytes = static_cast<GLsizeiptr>(vertexCount) * layout.stride;
-    glBufferData(GL_ARRAY_BUFFER, bytes, vertices, GL_STREAM_DRAW);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertexCount) * layout.stride, vertices, GL_STREAM_DRAW);
     const GLsizei stride = static_cast<GLsizei>(layout.stride);
-    glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, static_cast<GLint>(layout.positionComponents), GL_FLOAT, GL_FALSE, stride, nullptr);
-    if (layout.diffuseOffset >= 0) {
-        glEnableVertexAttribArray(1);
+    const GLint positionComponents = static_cast<GLint>(layout.positionComponents);
+    if (effect) {
+        // Effect programs read attributes by usage.
+        for (unsigned location = 0; location < gl::kAttributeCount; ++location) glDisableVertexAttribArray(location);
+        Attribute(gl::kAttributePosition, positionComponents, GL_FLOAT, GL_FALSE, stride, 0);
+        Attribute(gl::kAttributeNormal, 3, GL_FLOAT, GL_FALSE, stride, layout.normalOffset);
+        Attribute(gl::kAttributeColor, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, stride, layout.diffuseOffset);
+        Attribute(gl::kAttributeTexCoord, 2, GL_FLOAT, GL_FALSE, stride, layout.texcoordOffset);
+        if (layout.diffuseOffset < 0) glVertexAttrib4f(gl::kAttributeColor, 1, 1, 1, 1);
+    } else {
+        for (unsigned location = 3; location < gl::kAttributeCount; ++location) glDisableVertexAttribArray(location);
+        Attribute(0, positionComponents, GL_FLOAT, GL_FALSE, stride, 0);
         // D3DCOLOR bytes are B, G, R, A.
-        glVertexAttribPointer(1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, stride,
-                              reinterpret_cast<const void*>(static_cast<uintptr_t>(layout.diffuseOffset)));
-    } else {
-        glDisableVertexAttribArray(1);
-    }
-    if (layout.texcoordOffset >= 0) {
-        glEnableVertexAttribArray(2);
-        glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride,
-                              reinterpret_cast<const void*>(static_cast<uintptr_t>(layout.texcoordOffset)));
-    } else {
-        glDisableVertexAttribArray(2);
-        glVertexAttrib2f(2, 0.0f, 0.0f);
+        Attribute(1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, stride, layout.diffuseOffset);
+        Attribute(2, 2, GL_FLOAT, GL_FALSE, stride, layout.texcoordOffset);
+        if (layout.texcoordOffset < 0) glVertexAttrib2f(2, 0.0f, 0.0f);
     }
     glDrawArrays(GlPrimitive(primitiveType), 0, static_cast<GLsizei>(vertexCount));
 }

@@ -15,6 +15,7 @@ struct FvfLayout {
     bool pretransformed = false;  // XYZRHW: screen pixels
     unsigned stride = 0;
     unsigned positionComponents = 3;
+    int normalOffset = -1;
     int diffuseOffset = -1;
     int texcoordOffset = -1;
 };
@@ -24,9 +25,14 @@ FvfLayout DecodeFvf(DWORD fvf);
 unsigned VertexCountFor(DWORD primitiveType, unsigned primitiveCount);
 GLenum GlPrimitive(DWORD primitiveType);
 
-// Draws vertices held in client memory with the device's fixed-function
-// state and the texture of stage 0.
+// Draws vertices held in client memory: through the running effect pass if
+// there is one (attributes by usage, see gl/attributes.h), else with the
+// device's fixed-function state and the texture of stage 0.
 void DrawFixedFunction(IDirect3DDevice9* device, DWORD primitiveType, unsigned vertexCount, const void* vertices,
                        const FvfLayout& layout, IDirect3DBaseTexture9* stage0Texture);
+
+// Feeds the device's fog state to a program's fog uniforms (see the
+// fragment prelude); locations of -1 are skipped.
+void SetFogUniforms(IDirect3DDevice9* device, GLint enable, GLint colour, GLint start, GLint end);
 
 }  // namespace d3d9
