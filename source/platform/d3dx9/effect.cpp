@@ -13,7 +13,8 @@
 //     end
 //   end
 //
-// Parameters become uniforms of the same name (textures: sampler2D), vertex
+// Parameters become uniforms of the same name (textures: sampler2D, with a
+// bool <Name>_Present that is false while the texture is null), vertex
 // inputs are the a_* attributes of gl/attributes.h, and the fragment output
 // is FragColor. Anything else is an error reported with its line number.
 #include "platform/d3dx9/effect.h"
@@ -193,6 +194,7 @@ struct ID3DXEffect::Pass {
     std::vector<GLint> locations;        // per parameter, -1 when unused
     std::vector<unsigned> uploaded;      // version of each parameter in the program
     std::vector<GLint> textureUnits;     // per parameter: unit for textures
+    std::vector<GLint> presentLocations; // per parameter: <Name>_Present for textures
     GLint fogEnable, fogColor, fogStart, fogEnd;
 };
 
@@ -214,6 +216,7 @@ std::string UniformDeclarations(const d3dx9::EffectDescription& description) {
         text += "uniform " + type + " " + parameter.name;
         if (parameter.arraySize) text += "[" + std::to_string(parameter.arraySize) + "]";
         text += ";\n";
+        if (parameter.type == "texture") text += "uniform bool " + parameter.name + "_Present;\n";
     }
     return text;
 }
@@ -267,6 +270,8 @@ ID3DXEffect* ID3DXEffect::Create(IDirect3DDevice9* device, std::unique_ptr<d3dx9
                 pass.uploaded.push_back(0);
                 const bool isTexture = parameter->declaration.type == "texture";
                 pass.textureUnits.push_back(isTexture && location >= 0 ? nextUnit++ : -1);
+                pass.presentLocations.push_back(
+                    isTexture ? glGetUniformLocation(pass.program, (parameter->declaration.name + "_Present").c_str()) : -1);
             }
             pass.fogEnable = glGetUniformLocation(pass.program, "d3d_FogEnable");
             pass.fogColor = glGetUniformLocation(pass.program, "d3d_FogColor");
@@ -433,8 +438,9 @@ void ID3DXEffect::BindActivePass() {
     gl::Cache().UseProgram(pass.program);
     for (size_t i = 0; i < m_parameters.size(); ++i) {
         const GLint location = pass.locations[i];
-        if (location < 0) continue;
         Parameter& parameter = *m_parameters[i];
+        if (pass.presentLocations[i] >= 0) glUniform1i(pass.presentLocations[i], parameter.texture != nullptr);
+        if (location < 0) continue;
         const std::string& type = parameter.declaration.type;
         if (type == "texture") {
             const GLint unit = pass.textureUnits[i];
