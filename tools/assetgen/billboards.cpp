@@ -25,7 +25,7 @@ Rgba Puff(float x, float y, float t, const FirePalette& p, uint32_t seed) {
   float n = Fbm(std::cos(angle) * 2 + 4 + t * 3, std::sin(angle) * 2 + 4 + r * 3, seed, 4);
   float edge = radius * (0.8f + 0.4f * n);
   float density = SmoothStep(edge, edge * 0.55f, r);
-  float thin = 1 - SmoothStep(0.35f, 1.0f, t);
+  float thin = 1 - 0.9f * SmoothStep(0.35f, 1.0f, t);
   float holes = SmoothStep(0.15f + 0.55f * t, 0.4f + 0.55f * t, Fbm(x * 3 + 10, y * 3 + 10 + t * 2, seed + 7, 4));
   density *= thin * (t < 0.3f ? 1.0f : holes);
   float heat = SmoothStep(0.6f, 0.0f, r / std::max(radius, 1e-3f)) * (1 - SmoothStep(0.0f, 0.6f, t));

@@ -95,7 +95,8 @@ float ScaleHeight(float x, float y) {
 
 // ---------------------------------------------------------------- dragon
 
-constexpr float kDragonScale = 1.0f;
+// Sized so the bounding radius is about 9 (the hit sphere is that minus 7).
+constexpr float kDragonScale = 0.76f;
 Vec3 D(float x, float y, float z) { return {x * kDragonScale, y * kDragonScale, z * kDragonScale}; }
 
 // Texture layout of the dragon (u, v):
