@@ -20,11 +20,11 @@ struct FirePalette {
 // hot core cools, and noise eats it away as it thins out.
 Rgba Puff(float x, float y, float t, const FirePalette& p, uint32_t seed) {
   float r = std::hypot(x, y);
-  float radius = 0.35f + 0.6f * std::sqrt(t);
+  float radius = 0.5f + 0.42f * std::sqrt(t);
   float angle = std::atan2(y, x);
   float n = Fbm(std::cos(angle) * 2 + 4 + t * 3, std::sin(angle) * 2 + 4 + r * 3, seed, 4);
   float edge = radius * (0.8f + 0.4f * n);
-  float density = SmoothStep(edge, edge * 0.55f, r);
+  float density = SmoothStep(edge, edge * 0.35f, r);
   float thin = 1 - 0.9f * SmoothStep(0.35f, 1.0f, t);
   float holes = SmoothStep(0.15f + 0.55f * t, 0.4f + 0.55f * t, Fbm(x * 3 + 10, y * 3 + 10 + t * 2, seed + 7, 4));
   density *= thin * (t < 0.3f ? 1.0f : holes);
@@ -58,7 +58,7 @@ Image Flame(uint32_t seed) {
     float n = Fbm(u * 6, v * 5 + seed * 0.37f, seed + 3, 4);
     float body = SmoothStep(width, width * 0.3f, std::fabs(x) + (n - 0.5f) * 0.6f * up);
     float tongues = SmoothStep(0.35f, 0.65f, Fbm(u * 4 + 3, v * 3, seed + 9, 3) + (1 - up) * 0.5f);
-    float f = body * (up < 0.5f ? 1.0f : tongues) * SmoothStep(1.0f, 0.8f, up) * SmoothStep(0.0f, 0.06f, up);
+    float f = body * (1 + (tongues - 1) * SmoothStep(0.3f, 0.7f, up)) * SmoothStep(1.0f, 0.8f, up) * SmoothStep(0.0f, 0.06f, up);
     Rgba c = Lerp(Hex(0x000000), Hex(0xc02000), SmoothStep(0.0f, 0.3f, f));
     c = Lerp(c, Hex(0xff9020), SmoothStep(0.3f, 0.7f, f));
     c = Lerp(c, Hex(0xfff0b0), SmoothStep(0.75f, 1.0f, f) * (1 - up));

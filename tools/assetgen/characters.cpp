@@ -665,7 +665,7 @@ void GenerateCharacters(Output& out) {
   out.WritePng("XFile/Character/Curry.png", currySkin, false);
 
   if (out.previewing()) {
-    PreviewModel(out, "character_dragon", dragon, dragonSkin, 22, {0, 0.5f, -1.5f}, 1);
+    PreviewModel(out, "character_dragon", dragon, dragonSkin, 17, {0, 0.4f, -1.1f}, 1);
     PreviewModel(out, "character_soldier", soldier, soldierSkin, 2.4f, {0, 0.9f, 0});
     PreviewModel(out, "character_curry", curry, currySkin, 2.0f, {0, 0.75f, 0});
     out.Preview("texture_dragon", dragonSkin);
