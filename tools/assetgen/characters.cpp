@@ -112,9 +112,7 @@ const UvRect kDragonBody{0, 0, 1, 0.5f}, kDragonHead{0, 0.5f, 0.5f, 0.75f}, kDra
 Image DragonTexture(bool height) {
   const int n = 512;
   Image img(n, n);
-  for (int y = 0; y < n; ++y)
-    for (int x = 0; x < n; ++x) {
-      float u = (x + 0.5f) / n, v = (y + 0.5f) / n;
+  img.Shade(0, 0, n, n, [&](float u, float v) {
       float h = 0;
       Rgba c;
       if (v < 0.5f || (v < 0.75f && u < 0.5f)) {
@@ -152,8 +150,8 @@ Image DragonTexture(bool height) {
         h = 0.6f;
       }
       c.a = 1;
-      img.at(x, y) = height ? Rgba{h, h, h, 1} : c;
-    }
+      return height ? Rgba{h, h, h, 1} : c;
+  });
   return img;
 }
 
@@ -298,9 +296,7 @@ const UvRect kCloth{0, 0, 0.5f, 0.5f}, kSkin{0.5f, 0, 1, 0.5f}, kHelmet{0, 0.5f,
 Image SoldierTexture() {
   const int n = 256;
   Image img(n, n);
-  for (int y = 0; y < n; ++y)
-    for (int x = 0; x < n; ++x) {
-      float u = (x + 0.5f) / n, v = (y + 0.5f) / n;
+  img.Shade(0, 0, n, n, [&](float u, float v) {
       Rgba c;
       if (v < 0.5f && u < 0.5f) {
         float camo = Fbm(u * 12, v * 12, 3, 3);
@@ -318,8 +314,8 @@ Image SoldierTexture() {
         c = Lerp(Hex(0x2a2a2e), Hex(0x55585e), Fbm(u * 30, v * 4, 9, 2));
       }
       c.a = 1;
-      img.at(x, y) = c;
-    }
+      return c;
+  });
   return img;
 }
 
@@ -466,9 +462,7 @@ const UvRect kCurryBody{0, 0, 1, 0.5f}, kCurryHead{0, 0.5f, 0.5f, 1}, kCurryLimb
 Image CurryTexture() {
   const int n = 256;
   Image img(n, n);
-  for (int y = 0; y < n; ++y)
-    for (int x = 0; x < n; ++x) {
-      float u = (x + 0.5f) / n, v = (y + 0.5f) / n;
+  img.Shade(0, 0, n, n, [&](float u, float v) {
       Rgba c;
       float speck = Fbm(u * 24, v * 24, 21, 3);
       if (v < 0.5f) {
@@ -492,8 +486,8 @@ Image CurryTexture() {
         c = Lerp(Hex(0x8a4a14), Hex(0xa8621e), speck);
       }
       c.a = 1;
-      img.at(x, y) = c;
-    }
+      return c;
+  });
   return img;
 }
 

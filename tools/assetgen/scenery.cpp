@@ -13,9 +13,7 @@ namespace {
 Image SkyTexture() {
   const int w = 1024, h = 512;
   Image img(w, h);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      float u = (x + 0.5f) / w, v = (y + 0.5f) / h;
+  img.Shade(0, 0, w, h, [&](float u, float v) {
       Rgba c;
       if (v < 0.5f) {
         float elev = 1 - v * 2;  // 1 at the zenith, 0 at the horizon
@@ -31,8 +29,8 @@ Image SkyTexture() {
         c = Lerp(Hex(0xb8d2e6), Hex(0x3a6a8a), std::sqrt(d));
       }
       c.a = 1;
-      img.at(x, y) = c;
-    }
+      return c;
+  });
   return img;
 }
 
@@ -40,17 +38,15 @@ Image SkyTexture() {
 Image SeaTexture() {
   const int n = 256;
   Image img(n, n);
-  for (int y = 0; y < n; ++y)
-    for (int x = 0; x < n; ++x) {
-      float u = (x + 0.5f) / n, v = (y + 0.5f) / n;
+  img.Shade(0, 0, n, n, [&](float u, float v) {
       float a = Fbm(u * 8, v * 8, 41, 4, 8);
       float b = Fbm(u * 16 + 5, v * 16, 43, 3, 16);
       float crest = std::pow(std::clamp((a * 0.6f + b * 0.4f - 0.45f) / 0.25f, 0.0f, 1.0f), 3.0f);
       Rgba c = Lerp(Hex(0x0d3b5e), Hex(0x2a7aa4), a);
       c = Lerp(c, Hex(0xcfe8f4), crest * 0.5f);
       c.a = 1;
-      img.at(x, y) = c;
-    }
+      return c;
+  });
   return img;
 }
 
