@@ -27,3 +27,25 @@ TEST_F(AssetLoaderTest, EveryTextureLoadsAtItsOwnSize) {
     }
     EXPECT_GT(loaded, 30);
 }
+
+#include "lib/DirectSound.h"
+#include "platform/win32/messagebox.h"
+
+// Sound effects are held in buffers that allow effects, which need at least
+// 150 ms of sound: every effect file loads without a report.
+TEST(AssetSounds, EverySoundEffectLoadsIntoABuffer) {
+    CDirectSound* sound = CDirectSound::GetInstance();
+    ASSERT_NE(sound->DirectSoundInit(nullptr), 0);
+    const unsigned reportsBefore = win32::MessageBoxCount();
+    int loaded = 0;
+    for (const assets::Asset& asset : assets::kAssets) {
+        if (asset.kind != assets::Kind::Sound) continue;
+        const std::string path = std::string(VORTWING_DATA_DIR) + "/" + asset.path;
+        EXPECT_NE(sound->GetSecondryBuffer(path.c_str()), nullptr) << asset.path;
+        ++loaded;
+    }
+    EXPECT_EQ(win32::MessageBoxCount(), reportsBefore) << win32::LastMessageBoxText();
+    EXPECT_GT(loaded, 20);
+    sound->FreeBuffer();
+    sound->DirectSoundRelease();
+}

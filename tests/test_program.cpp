@@ -46,4 +46,13 @@ TEST(Program, BadOptionsAreRefusedWithStatusTwo) {
     EXPECT_EQ(RunProgram("--no-such-option"), 2);
     EXPECT_EQ(RunProgram("--data /nonexistent/place --frames 1"), 2);
     EXPECT_EQ(RunProgram("--help"), 0);
+
+    const std::string script = TempPath("bad_script.txt");
+    {
+        FILE* file = std::fopen(script.c_str(), "w");
+        std::fputs("0 RETURN 1\n12 NOSUCHKEY 1\n", file);
+        std::fclose(file);
+    }
+    EXPECT_EQ(RunProgram("--input " + script + " --frames 1"), 2);
+    std::filesystem::remove(script);
 }

@@ -1,7 +1,10 @@
 #include "app/GameMain.h"
 
 #include "app/SceneManager.h"
+#include "lib/DirectAudio.h"
 #include "lib/DirectGraphics.h"
+#include "lib/DirectInput.h"
+#include "lib/DirectSound.h"
 #include "platform/win32/messagebox.h"
 #include "platform/win32/process.h"
 #include "platform/win32/window.h"
@@ -16,6 +19,13 @@ bool GameMain::InitProc(HWND window, int width, int height, bool fullScreen) {
     if (!m_lpGraphics->InitDirectGraphics(window, width, height, D3DFMT_X8R8G8B8, fullScreen)) return false;
     m_lpGraphics->SetState();
 
+    m_lpAudio = CDirectAudio::GetInstance();
+    m_lpSound = CDirectSound::GetInstance();
+    m_lpSound->DirectSoundInit(window);
+    m_lpInput = CDirectInput::GetInstance();
+    CDirectInput::InitDirectInput(window);
+    m_lpAudio->DirectAudioInit(window);
+
     m_lpSceneManager = CSceneManager::GetInst(SCENE_TITLE, new CBlankTitle_Scene);
     return true;
 }
@@ -26,6 +36,22 @@ void GameMain::EndProc() {
     // Scenes that never ran are still registered after a failed start.
     if (CSceneManager::m_Inst) CSceneManager::m_Inst->ReleaseSceneCollection();
     m_lpSceneManager = nullptr;
+    if (m_lpSound) {
+        m_lpSound->FreeBuffer();
+        m_lpSound->DirectSoundRelease();
+    }
+    if (m_lpInput) {
+        CDirectInput::UninitDirectInput();
+        CDirectInput::DeleteInstance(m_lpInput);
+    }
+    if (m_lpAudio) {
+        m_lpAudio->ReleaseAllSegment();
+        m_lpAudio->DirectAudioUnInit();
+        CDirectAudio::DeleteInstance();
+    }
+    m_lpSound = nullptr;
+    m_lpInput = nullptr;
+    m_lpAudio = nullptr;
     CoUninitialize();
     CDirectGraphics::UninitDirectGraphics();
     m_lpGraphics = nullptr;

@@ -3,7 +3,10 @@
 #pragma once
 #include "platform/win32/wintypes.h"
 
+class CDirectAudio;
 class CDirectGraphics;
+class CDirectInput;
+class CDirectSound;
 class CSceneManager;
 
 class GameMain {
@@ -15,6 +18,9 @@ public:
 private:
     CDirectGraphics* m_lpGraphics = nullptr;
     CSceneManager* m_lpSceneManager = nullptr;
+    CDirectAudio* m_lpAudio = nullptr;
+    CDirectSound* m_lpSound = nullptr;
+    CDirectInput* m_lpInput = nullptr;
 };
 
 // The process entry and the window procedure.

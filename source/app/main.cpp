@@ -5,6 +5,7 @@
 #include "app/GameMain.h"
 #include "app/Options.h"
 #include "app/SceneManager.h"
+#include "platform/automation.h"
 #include "platform/d3d9/presentation.h"
 #include "platform/win32/window.h"
 
@@ -18,6 +19,16 @@ int main(int argc, char** argv) {
     if (options.help) {
         std::fputs(ProgramUsage(), stdout);
         return 0;
+    }
+    // Scripts are read before the data directory is entered, so relative
+    // paths mean what they meant to the caller.
+    if (!options.inputScript.empty() && !automation::LoadInputScript(options.inputScript.c_str(), &error)) {
+        std::fprintf(stderr, "vortwing: %s\n", error.c_str());
+        return 2;
+    }
+    if (!options.recordFile.empty() && !automation::StartRecording(options.recordFile.c_str(), &error)) {
+        std::fprintf(stderr, "vortwing: %s\n", error.c_str());
+        return 2;
     }
     if (!EnterDataDirectory(options, argv[0], &error)) {
         std::fprintf(stderr, "vortwing: %s\n", error.c_str());

@@ -178,12 +178,12 @@ void GenerateSounds(Output& out) {
         return w(t) + pop * AttackDecay(t, 0.01f, 0.4f) * 0.7f;
       }));
   put("burner_f15.wav", EngineLoop(4.0f));
-  put("Key_shift.wav", Render(0.09f, [](float t) { return Square(t * 1200, 0.4f) * std::exp(-t * 50); }));
+  put("Key_shift.wav", Render(0.16f, [](float t) { return Square(t * 1200, 0.4f) * std::exp(-t * 50); }));
   put("skilTrig_blow.wav", Render(0.8f, [c = Chime({79, 86, 91}, 0.05f, 0.2f, 0.7f),
                                         w = Whoosh(12, [](float t) { return 500 + 5000 * t; }, [](float t) { return AttackDecay(t, 0.05f, 0.15f); })](float t) {
         return c(t) + w(t) * 0.6f;
       }));
-  put("cursor_move.wav", Render(0.04f, [](float t) { return Square(t * 2000, 0.5f) * std::exp(-t * 90); }));
+  put("cursor_move.wav", Render(0.16f, [](float t) { return Square(t * 2000, 0.5f) * std::exp(-t * 90); }));
   put("Ranking/Member.wav", Render(0.45f, [m = Metal(180, 0.12f), n = std::make_shared<Noise>(13)](float t) {
         return m(t) + n->Next() * std::exp(-t * 60) * 0.6f;
       }));

@@ -1,0 +1,44 @@
+// Sound files the sound tests write for themselves: WAV images built byte by
+// byte and Ogg Vorbis files encoded with libvorbisenc.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace soundfiles {
+using Bytes = std::vector<std::uint8_t>;
+
+// A fresh directory under the system's temporary directory, removed with
+// everything in it when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    std::string Path(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
+void WriteFile(const std::string& path, const Bytes& bytes);
+Bytes ReadFile(const std::string& path);
+
+struct WavSpec {
+    std::uint16_t tag = 1;
+    std::uint16_t channels = 1;
+    std::uint32_t rate = 8000;
+    std::uint16_t bits = 8;
+    Bytes extra;        // written after a cbSize field when tag is not PCM
+    Bytes samples;
+};
+// RIFF WAVE with a "fmt " chunk and a "data" chunk holding spec.samples.
+Bytes MakeWav(const WavSpec& spec);
+// A tone of the given length in 8-bit mono at 8 kHz, or 16-bit as asked.
+Bytes ToneSamples(double seconds, std::uint32_t rate, std::uint16_t channels, std::uint16_t bits);
+
+// Encodes frames of a stereo or mono tone; returns the number of sample
+// frames written.
+long WriteOggTone(const std::string& path, int channels, long rate, double seconds);
+}  // namespace soundfiles
