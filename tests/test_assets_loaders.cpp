@@ -49,3 +49,27 @@ TEST(AssetSounds, EverySoundEffectLoadsIntoABuffer) {
     sound->FreeBuffer();
     sound->DirectSoundRelease();
 }
+
+#include "lib/DirectAudio.h"
+
+TEST(AssetMusic, EveryTrackDecodesIntoASegment) {
+    CDirectAudio* audio = CDirectAudio::GetInstance();
+    ASSERT_EQ(audio->DirectAudioInit(nullptr), 1);
+    int slot = 0;
+    for (const assets::Asset& asset : assets::kAssets) {
+        if (asset.kind != assets::Kind::Music) continue;
+        const std::string path = std::string(VORTWING_DATA_DIR) + "/" + asset.path;
+        audio->LoadFile2Segment(path.c_str(), slot, CDirectAudio::FILE_KIND_OGG_VORBIS);
+        EXPECT_NE(audio->Segment(slot), nullptr) << asset.path;
+        ASSERT_NE(audio->Image(slot), nullptr) << asset.path;
+        // The image is a RIFF WAVE of stereo 16-bit PCM at 44 100 Hz.
+        const BYTE* image = audio->Image(slot);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(image), 4), "RIFF");
+        EXPECT_EQ(image[22], 2) << asset.path;
+        ++slot;
+    }
+    EXPECT_EQ(slot, 3);
+    audio->ReleaseAllSegment();
+    audio->DirectAudioUnInit();
+    CDirectAudio::DeleteInstance();
+}
