@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct HWND__ {
     SDL_Window* sdlWindow = nullptr;
@@ -30,6 +31,13 @@ std::map<std::string, WindowClass>& Classes() {
 std::map<Uint32, HWND>& WindowsById() {
     static std::map<Uint32, HWND> windows;
     return windows;
+}
+
+// Handles stay valid (and refuse use once destroyed) until the program ends,
+// so messages that arrive late for a window are harmless.
+std::vector<std::unique_ptr<HWND__>>& AllHandles() {
+    static std::vector<std::unique_ptr<HWND__>> handles;
+    return handles;
 }
 
 std::deque<MSG>& PostedMessages() {
@@ -172,7 +180,8 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
                                              y == 0 ? SDL_WINDOWPOS_CENTERED : y, width, height, flags);
     if (!sdlWindow) return nullptr;
 
-    auto* window = new HWND__;
+    AllHandles().push_back(std::make_unique<HWND__>());
+    HWND window = AllHandles().back().get();
     window->sdlWindow = sdlWindow;
     window->sdlWindowId = SDL_GetWindowID(sdlWindow);
     window->windowProc = found->second.windowProc;
