@@ -73,3 +73,12 @@ TEST(AssetMusic, EveryTrackDecodesIntoASegment) {
     audio->DirectAudioUnInit();
     CDirectAudio::DeleteInstance();
 }
+
+TEST_F(AssetLoaderTest, PathsThatDifferInLetterCaseOrUseBackslashesStillLoad) {
+    for (const char* path : {"/Texture/SPrite/gauge1.png", "/texture/sprite/GAUGE3.png", "/Texture\\Sprite\\gauge2.png"}) {
+        IDirect3DTexture9* texture = nullptr;
+        EXPECT_EQ(D3DXCreateTextureFromFileA(Device(), (std::string(VORTWING_DATA_DIR) + path).c_str(), &texture), D3D_OK)
+            << path;
+        if (texture) texture->Release();
+    }
+}

@@ -18,6 +18,7 @@
 // inputs are the a_* attributes of gl/attributes.h, and the fragment output
 // is FragColor. Anything else is an error reported with its line number.
 #include "platform/d3dx9/effect.h"
+#include "platform/fs/path.h"
 
 #include <cstdio>
 #include <cstring>
@@ -482,10 +483,7 @@ HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, LPCSTR file, const D
     if (compilationErrors) *compilationErrors = nullptr;
     if (!device || !file || !effect) return D3DERR_INVALIDCALL;
     *effect = nullptr;
-    std::string path = file;
-    for (char& c : path)
-        if (c == '\\') c = '/';
-    std::ifstream stream(path, std::ios::binary);
+    std::ifstream stream(ResolveCaseInsensitivePath(file), std::ios::binary);
     std::string error;
     if (!stream) {
         error = std::string("cannot open ") + file;

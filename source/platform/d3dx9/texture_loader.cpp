@@ -1,4 +1,5 @@
 #include "platform/d3dx9/texture_loader.h"
+#include "platform/fs/path.h"
 
 #include <stb_image.h>
 
@@ -17,12 +18,7 @@ struct Image {
     std::vector<std::uint8_t> rgba;
 };
 
-std::string ResolveAssetPath(const char* file) {
-    std::string path = file;
-    for (char& c : path)
-        if (c == '\\') c = '/';
-    return path;
-}
+std::string ResolveAssetPath(const char* file) { return ResolveCaseInsensitivePath(file); }
 
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes) {
     FILE* file = std::fopen(path.c_str(), "rb");

@@ -1,4 +1,5 @@
 #include "platform/mmio/mmio.h"
+#include "platform/fs/path.h"
 
 #include <algorithm>
 #include <cstring>
@@ -62,7 +63,7 @@ struct MMIO {
 };
 
 namespace mmio {
-std::FILE* OpenForReading(const char* path) { return path ? std::fopen(path, "rb") : nullptr; }
+std::FILE* OpenForReading(const char* path) { return path ? OpenFileCaseInsensitive(path, "rb") : nullptr; }
 }  // namespace mmio
 
 HMMIO mmioOpenA(LPSTR path, LPMMIOINFO info, DWORD flags) {

@@ -1,4 +1,5 @@
 #include "platform/win32/process.h"
+#include "platform/fs/path.h"
 
 #include <unistd.h>
 
@@ -27,8 +28,5 @@ DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer) {
 
 BOOL SetCurrentDirectoryA(LPCSTR path) {
     if (!path || !*path) return FALSE;
-    std::string resolved = path;
-    for (char& c : resolved)
-        if (c == '\\') c = '/';
-    return chdir(resolved.c_str()) == 0 ? TRUE : FALSE;
+    return chdir(ResolveCaseInsensitivePath(path).c_str()) == 0 ? TRUE : FALSE;
 }
