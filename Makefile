@@ -24,6 +24,7 @@ test: build
 
 # The suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan:
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DCMAKE_BUILD_TYPE=Debug -DVORTWING_SANITIZE=ON"
 
 bench: build
