@@ -31,23 +31,16 @@ bool FindSpan(const std::vector<Key>& keys, double ticks, size_t* next, float* f
     return true;
 }
 
-D3DXVECTOR3 SampleVector(const std::vector<D3DXKEY_VECTOR3>& keys, double ticks, const D3DXVECTOR3& fallback) {
+// The value of a channel at a time in ticks, interpolated between the keys
+// around it by `between` (lerp or slerp); without keys, the fallback.
+template <class Key, class Value, class Between>
+Value Sample(const std::vector<Key>& keys, double ticks, const Value& fallback, Between between) {
     if (keys.empty()) return fallback;
     size_t next = 0;
     float fraction = 0.0f;
     if (!FindSpan(keys, ticks, &next, &fraction)) return keys[next == 0 ? 0 : keys.size() - 1].Value;
-    D3DXVECTOR3 value;
-    D3DXVec3Lerp(&value, &keys[next - 1].Value, &keys[next].Value, fraction);
-    return value;
-}
-
-D3DXQUATERNION SampleRotation(const std::vector<D3DXKEY_QUATERNION>& keys, double ticks) {
-    if (keys.empty()) return D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f);
-    size_t next = 0;
-    float fraction = 0.0f;
-    if (!FindSpan(keys, ticks, &next, &fraction)) return keys[next == 0 ? 0 : keys.size() - 1].Value;
-    D3DXQUATERNION value;
-    D3DXQuaternionSlerp(&value, &keys[next - 1].Value, &keys[next].Value, fraction);
+    Value value;
+    between(&value, &keys[next - 1].Value, &keys[next].Value, fraction);
     return value;
 }
 
@@ -110,9 +103,11 @@ public:
         if (animation >= m_animations.size()) return D3DERR_INVALIDCALL;
         const Animation& channel = m_animations[animation];
         const double ticks = periodicPosition * m_ticksPerSecond;
-        if (scale) *scale = SampleVector(channel.scale, ticks, D3DXVECTOR3(1.0f, 1.0f, 1.0f));
-        if (rotation) *rotation = SampleRotation(channel.rotation, ticks);
-        if (translation) *translation = SampleVector(channel.translation, ticks, D3DXVECTOR3(0.0f, 0.0f, 0.0f));
+        if (scale) *scale = Sample(channel.scale, ticks, D3DXVECTOR3(1.0f, 1.0f, 1.0f), D3DXVec3Lerp);
+        if (rotation)
+            *rotation = Sample(channel.rotation, ticks, D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f), D3DXQuaternionSlerp);
+        if (translation)
+            *translation = Sample(channel.translation, ticks, D3DXVECTOR3(0.0f, 0.0f, 0.0f), D3DXVec3Lerp);
         return S_OK;
     }
 
