@@ -248,6 +248,18 @@ TEST(D3DXMath, QuaternionsRotateLikeTheirMatrices) {
     const D3DXMATRIX sequence = ma * mb;
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 4; ++c) EXPECT_NEAR(mab.m[r][c], sequence.m[r][c], 1e-6);
+    // The same for two turns about oblique axes, where every term counts.
+    const D3DXVECTOR3 axisA(1, 2, 3), axisB(-2, 1, 0.5f);
+    D3DXQuaternionRotationAxis(&a, &axisA, 0.9f);
+    D3DXQuaternionRotationAxis(&b, &axisB, -1.3f);
+    D3DXMATRIX obliqueA, obliqueB, obliqueAB;
+    D3DXMatrixRotationAxis(&obliqueA, &axisA, 0.9f);
+    D3DXMatrixRotationAxis(&obliqueB, &axisB, -1.3f);
+    const D3DXQUATERNION obliqueProduct = a * b;
+    D3DXMatrixRotationQuaternion(&obliqueAB, &obliqueProduct);
+    const D3DXMATRIX obliqueSequence = obliqueA * obliqueB;
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c) EXPECT_NEAR(obliqueAB.m[r][c], obliqueSequence.m[r][c], 1e-5);
     // (0, 1, 0): x turn gives (0, 0, 1), y turn then gives (1, 0, 0).
     D3DXVECTOR3 out;
     D3DXVec3TransformCoord(&out, &yAxis, &mab);
