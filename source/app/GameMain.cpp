@@ -25,6 +25,7 @@ bool GameMain::InitProc(HWND window, int width, int height, bool fullScreen) {
     m_lpInput = CDirectInput::GetInstance();
     CDirectInput::InitDirectInput(window);
     m_lpAudio->DirectAudioInit(window);
+    m_MeshManager.GetInstance()->Init();
 
     m_lpSceneManager = CSceneManager::GetInst(SCENE_TITLE, new CBlankTitle_Scene);
     return true;
@@ -36,6 +37,12 @@ void GameMain::EndProc() {
     // Scenes that never ran are still registered after a failed start.
     if (CSceneManager::m_Inst) CSceneManager::m_Inst->ReleaseSceneCollection();
     m_lpSceneManager = nullptr;
+    if (m_lpAudio) {
+        CStaticMeshManager* meshes = m_MeshManager.GetInstance();
+        meshes->Release();
+        meshes->UnInit();
+        m_MeshManager.DeleteInstance();
+    }
     if (m_lpSound) {
         m_lpSound->FreeBuffer();
         m_lpSound->DirectSoundRelease();

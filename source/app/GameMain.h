@@ -1,6 +1,8 @@
 // The process's owner of the device singletons and the scenes: brings them up
 // in a fixed order, runs the scene loop, and tears them down again.
 #pragma once
+#include "lib/StaticMeshManager.h"
+#include "lib/basalt/Singleton.h"
 #include "platform/win32/wintypes.h"
 
 class CDirectAudio;
@@ -21,6 +23,7 @@ private:
     CDirectAudio* m_lpAudio = nullptr;
     CDirectSound* m_lpSound = nullptr;
     CDirectInput* m_lpInput = nullptr;
+    Basalt::Singleton::CSingleton<CStaticMeshManager> m_MeshManager;
 };
 
 // The process entry and the window procedure.

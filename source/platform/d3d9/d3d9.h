@@ -15,6 +15,7 @@ class IDirect3DDevice9;
 class IDirect3DBaseTexture9;
 class IDirect3DTexture9;
 class ID3DXEffect;
+class IDirect3DVertexDeclaration9;
 struct SDL_Window;
 
 // Shaders are only ever set to none by the game: effects bring their own.
@@ -36,6 +37,17 @@ constexpr DWORD D3DFVF_NORMAL = 0x010;
 constexpr DWORD D3DFVF_DIFFUSE = 0x040;
 constexpr DWORD D3DFVF_SPECULAR = 0x080;
 constexpr DWORD D3DFVF_TEX1 = 0x100;
+constexpr DWORD D3DFVF_PSIZE = 0x020;
+constexpr DWORD D3DFVF_XYZB1 = 0x006;
+constexpr DWORD D3DFVF_XYZB2 = 0x008;
+constexpr DWORD D3DFVF_XYZB3 = 0x00A;
+constexpr DWORD D3DFVF_XYZB4 = 0x00C;
+constexpr DWORD D3DFVF_XYZB5 = 0x00E;
+constexpr DWORD D3DFVF_POSITION_MASK = 0x400E;
+constexpr DWORD D3DFVF_TEXCOUNT_MASK = 0xF00;
+constexpr DWORD D3DFVF_TEXCOUNT_SHIFT = 8;
+constexpr DWORD D3DFVF_LASTBETA_UBYTE4 = 0x1000;
+constexpr DWORD D3DFVF_LASTBETA_D3DCOLOR = 0x8000;
 
 // A 2D picture on the GPU: the level of a texture, the device's back buffer,
 // or a depth-stencil buffer. Surfaces of a texture live as long as it does:
@@ -123,6 +135,17 @@ public:
     HRESULT SetVertexShader(IDirect3DVertexShader9* shader);
     HRESULT SetPixelShader(IDirect3DPixelShader9* shader);
 
+    // Kept for the game to read back; with lighting off (as the game runs)
+    // the fixed-function colour does not depend on it.
+    HRESULT SetMaterial(const D3DMATERIAL9* material);
+    HRESULT GetMaterial(D3DMATERIAL9* material);
+    // Vertex shader model 3.0, 256 bone matrices, 32-bit indices.
+    HRESULT GetDeviceCaps(D3DCAPS9* caps);
+    // Skinning always runs in the vertex program; the flag is only stored.
+    HRESULT SetSoftwareVertexProcessing(BOOL software);
+    BOOL GetSoftwareVertexProcessing();
+    HRESULT CreateVertexDeclaration(const D3DVERTEXELEMENT9* elements, IDirect3DVertexDeclaration9** declaration);
+
     // Layer side: the effect whose pass is running; meshes drawn meanwhile
     // go through its program instead of the fixed-function one.
     void SetActiveEffect(ID3DXEffect* effect) { m_activeEffect = effect; }
@@ -172,5 +195,7 @@ private:
     DWORD m_fvf = 0;
     ID3DXEffect* m_activeEffect = nullptr;
     std::array<D3DMATRIX, 8> m_textureTransforms{};
+    D3DMATERIAL9 m_material{};
+    BOOL m_softwareVertexProcessing = FALSE;
 };
 

@@ -8,6 +8,7 @@
 #include "platform/d3d9/formats.h"
 #include "platform/d3d9/texture.h"
 #include "platform/d3d9/presentation.h"
+#include "platform/d3d9/vertex_declaration.h"
 #include "platform/gl/context.h"
 #include "platform/gl/framebuffer.h"
 #include "platform/gl/state_cache.h"
@@ -536,4 +537,48 @@ HRESULT IDirect3DDevice9::SetPixelShader(IDirect3DPixelShader9* shader) {
     if (shader) return D3DERR_INVALIDCALL;
     m_activeEffect = nullptr;
     return D3D_OK;
+}
+
+HRESULT IDirect3DDevice9::SetMaterial(const D3DMATERIAL9* material) {
+    if (!material) return D3DERR_INVALIDCALL;
+    m_material = *material;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice9::GetMaterial(D3DMATERIAL9* material) {
+    if (!material) return D3DERR_INVALIDCALL;
+    *material = m_material;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice9::GetDeviceCaps(D3DCAPS9* caps) {
+    if (!caps) return D3DERR_INVALIDCALL;
+    GLint maxTexture = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTexture);
+    *caps = D3DCAPS9{};
+    caps->DeviceType = D3DDEVTYPE_HAL;
+    caps->MaxTextureWidth = caps->MaxTextureHeight = static_cast<DWORD>(maxTexture);
+    caps->MaxVertexBlendMatrices = 4;
+    caps->MaxVertexBlendMatrixIndex = 255;
+    caps->MaxPrimitiveCount = 0x00FFFFFF;
+    caps->MaxVertexIndex = 0x00FFFFFF;
+    caps->MaxStreams = 1;
+    caps->VertexShaderVersion = D3DVS_VERSION(3, 0);
+    caps->MaxVertexShaderConst = 256;
+    caps->PixelShaderVersion = D3DPS_VERSION(3, 0);
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice9::SetSoftwareVertexProcessing(BOOL software) {
+    m_softwareVertexProcessing = software;
+    return D3D_OK;
+}
+
+BOOL IDirect3DDevice9::GetSoftwareVertexProcessing() { return m_softwareVertexProcessing; }
+
+HRESULT IDirect3DDevice9::CreateVertexDeclaration(const D3DVERTEXELEMENT9* elements,
+                                                  IDirect3DVertexDeclaration9** declaration) {
+    if (!declaration) return D3DERR_INVALIDCALL;
+    *declaration = IDirect3DVertexDeclaration9::Create(elements);
+    return *declaration ? D3D_OK : D3DERR_INVALIDCALL;
 }

@@ -284,6 +284,16 @@ void SetFixedFunctionUniforms(Program* p, IDirect3DDevice9* device, const FvfLay
 }
 }  // namespace
 
+bool UseFixedFunctionProgram(IDirect3DDevice9* device, bool hasDiffuse, IDirect3DBaseTexture9* stage0Texture) {
+    Program* p = FixedFunctionProgram();
+    if (!p) return false;
+    FvfLayout layout;
+    layout.valid = true;
+    layout.diffuseOffset = hasDiffuse ? 0 : -1;
+    SetFixedFunctionUniforms(p, device, layout, stage0Texture);
+    return true;
+}
+
 void DrawFixedFunction(IDirect3DDevice9* device, DWORD primitiveType, unsigned vertexCount, const void* vertices,
                        const FvfLayout& layout, IDirect3DBaseTexture9* stage0Texture) {
     Program* p = FixedFunctionProgram();

@@ -31,6 +31,12 @@ GLenum GlPrimitive(DWORD primitiveType);
 void DrawFixedFunction(IDirect3DDevice9* device, DWORD primitiveType, unsigned vertexCount, const void* vertices,
                        const FvfLayout& layout, IDirect3DBaseTexture9* stage0Texture);
 
+// Makes the fixed-function program current with the device's transforms and
+// stage-0 state, for vertices held in buffers the caller binds: position at
+// attribute 0, diffuse colour at 1 (white unless hasDiffuse), texture
+// coordinates at 2. False when the program cannot be built.
+bool UseFixedFunctionProgram(IDirect3DDevice9* device, bool hasDiffuse, IDirect3DBaseTexture9* stage0Texture);
+
 // Feeds the device's fog state to a program's fog uniforms (see the
 // fragment prelude); locations of -1 are skipped.
 void SetFogUniforms(IDirect3DDevice9* device, GLint enable, GLint colour, GLint start, GLint end);

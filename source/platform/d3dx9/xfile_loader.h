@@ -1,0 +1,25 @@
+// Loading X files (text, and binary where the importer reads it) into
+// meshes, frame hierarchies and animation controllers. The file's own
+// left-handed data come through unchanged: positions, winding, texture
+// coordinates, frame matrices, bone offsets and keys as written. Texture
+// file names are handed on as the file gives them.
+#pragma once
+#include "platform/d3dx9/animation.h"
+#include "platform/d3dx9/hierarchy.h"
+
+// Every mesh of the file in one mesh, each placed by its frames' matrices;
+// one subset per material, materials in file order (a mesh without any
+// gets one grey material). Adjacency holds three DWORDs per face.
+HRESULT D3DXLoadMeshFromXA(LPCSTR file, DWORD options, IDirect3DDevice9* device, ID3DXBuffer** adjacency,
+                           ID3DXBuffer** materials, ID3DXBuffer** effectInstances, DWORD* materialCount,
+                           ID3DXMesh** mesh);
+
+// Calls the allocator as D3DX does: each frame is created, given its
+// matrix, then its mesh containers are created, then its children and its
+// siblings follow in file order. A mesh without a material list reports
+// zero materials. The controller (null when the file has no animation
+// sets) holds one keyframed set per animation set, in file order, with an
+// output for the matrix of every animated frame, two tracks and 30 events.
+HRESULT D3DXLoadMeshHierarchyFromXA(LPCSTR file, DWORD options, IDirect3DDevice9* device,
+                                    LPD3DXALLOCATEHIERARCHY allocator, ID3DXLoadUserData* userDataLoader,
+                                    LPD3DXFRAME* frameRoot, LPD3DXANIMATIONCONTROLLER* animationController);
