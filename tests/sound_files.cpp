@@ -57,31 +57,31 @@ void Append(Bytes& out, const void* data, std::size_t count) {
 void PutId(Bytes& out, const char* id) { Append(out, id, 4); }
 }  // namespace
 
-Bytes MakeWav(const WavSpec& spec) {
+Bytes MakeWav(const WavLayout& waveform) {
     Bytes format;
-    const std::uint16_t block = static_cast<std::uint16_t>(spec.channels * spec.bits / 8);
-    Put16(format, spec.tag);
-    Put16(format, spec.channels);
-    Put32(format, spec.rate);
-    Put32(format, spec.rate * block);
+    const std::uint16_t block = static_cast<std::uint16_t>(waveform.channels * waveform.bits / 8);
+    Put16(format, waveform.tag);
+    Put16(format, waveform.channels);
+    Put32(format, waveform.rate);
+    Put32(format, waveform.rate * block);
     Put16(format, block);
-    Put16(format, spec.bits);
-    if (spec.tag != 1) {
-        Put16(format, static_cast<std::uint32_t>(spec.extra.size()));
-        Append(format, spec.extra.data(), spec.extra.size());
+    Put16(format, waveform.bits);
+    if (waveform.tag != 1) {
+        Put16(format, static_cast<std::uint32_t>(waveform.extra.size()));
+        Append(format, waveform.extra.data(), waveform.extra.size());
     }
     Bytes out;
     PutId(out, "RIFF");
-    const std::size_t pad = spec.samples.size() & 1;
-    Put32(out, static_cast<std::uint32_t>(4 + 8 + format.size() + (format.size() & 1) + 8 + spec.samples.size() + pad));
+    const std::size_t pad = waveform.samples.size() & 1;
+    Put32(out, static_cast<std::uint32_t>(4 + 8 + format.size() + (format.size() & 1) + 8 + waveform.samples.size() + pad));
     PutId(out, "WAVE");
     PutId(out, "fmt ");
     Put32(out, static_cast<std::uint32_t>(format.size()));
     Append(out, format.data(), format.size());
     if (format.size() & 1) out.push_back(0);
     PutId(out, "data");
-    Put32(out, static_cast<std::uint32_t>(spec.samples.size()));
-    Append(out, spec.samples.data(), spec.samples.size());
+    Put32(out, static_cast<std::uint32_t>(waveform.samples.size()));
+    Append(out, waveform.samples.data(), waveform.samples.size());
     if (pad) out.push_back(0);
     return out;
 }

@@ -25,7 +25,7 @@ private:
 void WriteFile(const std::string& path, const Bytes& bytes);
 Bytes ReadFile(const std::string& path);
 
-struct WavSpec {
+struct WavLayout {
     std::uint16_t tag = 1;
     std::uint16_t channels = 1;
     std::uint32_t rate = 8000;
@@ -33,8 +33,8 @@ struct WavSpec {
     Bytes extra;        // written after a cbSize field when tag is not PCM
     Bytes samples;
 };
-// RIFF WAVE with a "fmt " chunk and a "data" chunk holding spec.samples.
-Bytes MakeWav(const WavSpec& spec);
+// RIFF WAVE with a "fmt " chunk and a "data" chunk holding waveform.samples.
+Bytes MakeWav(const WavLayout& waveform);
 // A tone of the given length in 8-bit mono at 8 kHz, or 16-bit as asked.
 Bytes ToneSamples(double seconds, std::uint32_t rate, std::uint16_t channels, std::uint16_t bits);
 

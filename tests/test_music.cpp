@@ -165,9 +165,9 @@ TEST_F(MusicTest, NewPrimarySegmentStopsTheOldOneButSecondariesPlayOn) {
 TEST_F(MusicTest, MusicAndSoundEffectsShareTheDevice) {
     CDirectSound* sound = CDirectSound::GetInstance();
     sound->DirectSoundInit(nullptr);
-    soundfiles::WavSpec spec;
-    spec.samples = soundfiles::ToneSamples(1.0, 8000, 1, 8);
-    soundfiles::WriteFile(dir.Path("se.wav"), soundfiles::MakeWav(spec));
+    soundfiles::WavLayout waveform;
+    waveform.samples = soundfiles::ToneSamples(1.0, 8000, 1, 8);
+    soundfiles::WriteFile(dir.Path("se.wav"), soundfiles::MakeWav(waveform));
     IDirectSoundBuffer8* effect = sound->GetSecondryBuffer(dir.Path("se.wav").c_str());
     audio->LoadFile2Segment(Ogg("bgm.ogg", 2, 44100, 1.0).c_str(), 1, 2);
     audio->PlaySegment(1, 1, 0, 0);

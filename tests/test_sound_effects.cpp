@@ -41,13 +41,13 @@ struct SoundEffectsTest : ::testing::Test {
     }
     std::string WriteTone(const std::string& name, double seconds, std::uint16_t channels = 1,
                           std::uint16_t bits = 8, std::uint32_t rate = 8000) {
-        soundfiles::WavSpec spec;
-        spec.channels = channels;
-        spec.bits = bits;
-        spec.rate = rate;
-        spec.samples = soundfiles::ToneSamples(seconds, rate, channels, bits);
+        soundfiles::WavLayout waveform;
+        waveform.channels = channels;
+        waveform.bits = bits;
+        waveform.rate = rate;
+        waveform.samples = soundfiles::ToneSamples(seconds, rate, channels, bits);
         const std::string path = dir.Path(name);
-        soundfiles::WriteFile(path, soundfiles::MakeWav(spec));
+        soundfiles::WriteFile(path, soundfiles::MakeWav(waveform));
         return path;
     }
 };
@@ -119,7 +119,7 @@ TEST_F(SoundEffectsTest, OneShotEndsAndPlaysAgainFromTheStartWhileALoopGoesOn) {
 }
 
 TEST_F(SoundEffectsTest, UnloadableFilesReportOnceAndPlaySilently) {
-    soundfiles::WavSpec adpcm;
+    soundfiles::WavLayout adpcm;
     adpcm.tag = 2;
     adpcm.bits = 4;
     adpcm.extra = {0, 0};

@@ -19,13 +19,13 @@ struct WaveReaderTest : ::testing::Test {
 }  // namespace
 
 TEST_F(WaveReaderTest, PcmFileGivesItsFormatAndEverySampleAcrossBufferRefills) {
-    soundfiles::WavSpec spec;
-    spec.channels = 2;
-    spec.bits = 16;
-    spec.rate = 22050;
+    soundfiles::WavLayout waveform;
+    waveform.channels = 2;
+    waveform.bits = 16;
+    waveform.rate = 22050;
     // Larger than the mmio buffer, so the copy must advance it several times.
-    spec.samples = soundfiles::ToneSamples(0.5, spec.rate, 2, 16);
-    const std::string path = Write("tone.wav", soundfiles::MakeWav(spec));
+    waveform.samples = soundfiles::ToneSamples(0.5, waveform.rate, 2, 16);
+    const std::string path = Write("tone.wav", soundfiles::MakeWav(waveform));
 
     CWaveSoundRead reader;
     ASSERT_EQ(reader.Open(path.c_str()), S_OK);
@@ -35,45 +35,45 @@ TEST_F(WaveReaderTest, PcmFileGivesItsFormatAndEverySampleAcrossBufferRefills) {
     EXPECT_EQ(reader.m_pwfx->nSamplesPerSec, 22050u);
     EXPECT_EQ(reader.m_pwfx->nBlockAlign, 4);
     EXPECT_EQ(reader.m_pwfx->cbSize, 0);
-    ASSERT_EQ(reader.m_ckIn.cksize, spec.samples.size());
+    ASSERT_EQ(reader.m_ckIn.cksize, waveform.samples.size());
 
-    Bytes read(spec.samples.size() + 100, 0xEE);
+    Bytes read(waveform.samples.size() + 100, 0xEE);
     UINT got = 0;
     // Asking for more than the chunk holds gives exactly the chunk.
     ASSERT_EQ(reader.Read(static_cast<UINT>(read.size()), read.data(), &got), S_OK);
-    EXPECT_EQ(got, spec.samples.size());
-    EXPECT_TRUE(std::equal(spec.samples.begin(), spec.samples.end(), read.begin()));
-    EXPECT_EQ(read[spec.samples.size()], 0xEE);
+    EXPECT_EQ(got, waveform.samples.size());
+    EXPECT_TRUE(std::equal(waveform.samples.begin(), waveform.samples.end(), read.begin()));
+    EXPECT_EQ(read[waveform.samples.size()], 0xEE);
 
     // Reset goes back to the first sample.
     ASSERT_EQ(reader.Reset(), S_OK);
     BYTE first[4] = {};
     ASSERT_EQ(reader.Read(4, first, &got), S_OK);
-    EXPECT_TRUE(std::equal(first, first + 4, spec.samples.begin()));
+    EXPECT_TRUE(std::equal(first, first + 4, waveform.samples.begin()));
 }
 
 TEST_F(WaveReaderTest, NonPcmFormatKeepsItsExtraBytes) {
-    soundfiles::WavSpec spec;
-    spec.tag = 2;  // ADPCM
-    spec.bits = 4;
-    spec.extra = {0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70};
-    spec.samples = Bytes(64, 0x11);
-    const std::string path = Write("adpcm.wav", soundfiles::MakeWav(spec));
+    soundfiles::WavLayout waveform;
+    waveform.tag = 2;  // ADPCM
+    waveform.bits = 4;
+    waveform.extra = {0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70};
+    waveform.samples = Bytes(64, 0x11);
+    const std::string path = Write("adpcm.wav", soundfiles::MakeWav(waveform));
 
     CWaveSoundRead reader;
     ASSERT_EQ(reader.Open(path.c_str()), S_OK);
     ASSERT_NE(reader.m_pwfx, nullptr);
     EXPECT_EQ(reader.m_pwfx->wFormatTag, 2);
-    ASSERT_EQ(reader.m_pwfx->cbSize, spec.extra.size());
+    ASSERT_EQ(reader.m_pwfx->cbSize, waveform.extra.size());
     const BYTE* extra = reinterpret_cast<const BYTE*>(reader.m_pwfx) + sizeof(WAVEFORMATEX);
-    EXPECT_TRUE(std::equal(spec.extra.begin(), spec.extra.end(), extra));
+    EXPECT_TRUE(std::equal(waveform.extra.begin(), waveform.extra.end(), extra));
     EXPECT_EQ(reader.m_ckIn.cksize, 64u);
 }
 
 TEST_F(WaveReaderTest, DataChunkThatEndsEarlyIsAReadFailure) {
-    soundfiles::WavSpec spec;
-    spec.samples = Bytes(4000, 0x42);
-    Bytes file = soundfiles::MakeWav(spec);
+    soundfiles::WavLayout waveform;
+    waveform.samples = Bytes(4000, 0x42);
+    Bytes file = soundfiles::MakeWav(waveform);
     file.resize(file.size() - 1000);
     const std::string path = Write("cut.wav", file);
 
@@ -100,11 +100,11 @@ TEST_F(WaveReaderTest, DataChunkThatEndsEarlyIsAReadFailure) {
 }
 
 TEST_F(WaveReaderTest, MissingEmptyAndForeignFilesFailWithoutAFormat) {
-    soundfiles::WavSpec spec;
-    spec.samples = Bytes(100, 1);
-    Bytes notWave = soundfiles::MakeWav(spec);
+    soundfiles::WavLayout waveform;
+    waveform.samples = Bytes(100, 1);
+    Bytes notWave = soundfiles::MakeWav(waveform);
     std::copy_n("AVI ", 4, notWave.begin() + 8);
-    Bytes shortFormat = soundfiles::MakeWav(spec);
+    Bytes shortFormat = soundfiles::MakeWav(waveform);
     shortFormat[16] = 14;  // "fmt " chunk of 14 bytes
     const std::string paths[] = {dir.Path("missing.wav"), Write("empty.wav", {}), Write("avi.wav", notWave),
                                  Write("text.wav", Bytes{'h', 'e', 'l', 'l', 'o'}),
@@ -119,9 +119,9 @@ TEST_F(WaveReaderTest, MissingEmptyAndForeignFilesFailWithoutAFormat) {
 
 TEST_F(WaveReaderTest, ChunkSearchSkipsOtherChunksAndStopsAtTheParentsEnd) {
     // RIFF WAVE with a LIST chunk of odd size before "fmt " and "data".
-    soundfiles::WavSpec spec;
-    spec.samples = Bytes(10, 7);
-    Bytes wav = soundfiles::MakeWav(spec);
+    soundfiles::WavLayout waveform;
+    waveform.samples = Bytes(10, 7);
+    Bytes wav = soundfiles::MakeWav(waveform);
     const Bytes list = {'L', 'I', 'S', 'T', 5, 0, 0, 0, 'I', 'N', 'F', 'O', 'x', 0};
     wav.insert(wav.begin() + 12, list.begin(), list.end());
     wav[4] += static_cast<std::uint8_t>(list.size());
@@ -131,7 +131,7 @@ TEST_F(WaveReaderTest, ChunkSearchSkipsOtherChunksAndStopsAtTheParentsEnd) {
     EXPECT_EQ(reader.m_ckIn.cksize, 10u);
 
     // A "data" chunk after the end the RIFF chunk claims is not found.
-    Bytes cut = soundfiles::MakeWav(spec);
+    Bytes cut = soundfiles::MakeWav(waveform);
     const std::uint32_t riffSize = 4 + 8 + 16;
     std::copy_n(reinterpret_cast<const std::uint8_t*>(&riffSize), 4, cut.begin() + 4);
     HMMIO file = nullptr;
@@ -148,15 +148,15 @@ TEST_F(WaveReaderTest, ChunkSearchSkipsOtherChunksAndStopsAtTheParentsEnd) {
 // comes back, no read goes past a buffer (checked by AddressSanitizer) and
 // whatever is reported as read fits the file.
 TEST_F(WaveReaderTest, MutatedFilesNeverReadPastTheirData) {
-    soundfiles::WavSpec spec;
-    spec.tag = 0x11;
-    spec.bits = 4;
-    spec.extra = {1, 2};
-    spec.samples = Bytes(300, 0x55);
-    const Bytes adpcm = soundfiles::MakeWav(spec);
-    spec = {};
-    spec.samples = Bytes(500, 0x66);
-    const Bytes pcm = soundfiles::MakeWav(spec);
+    soundfiles::WavLayout waveform;
+    waveform.tag = 0x11;
+    waveform.bits = 4;
+    waveform.extra = {1, 2};
+    waveform.samples = Bytes(300, 0x55);
+    const Bytes adpcm = soundfiles::MakeWav(waveform);
+    waveform = {};
+    waveform.samples = Bytes(500, 0x66);
+    const Bytes pcm = soundfiles::MakeWav(waveform);
 
     std::mt19937 random(12345);
     const std::string path = dir.Path("fuzz.wav");
