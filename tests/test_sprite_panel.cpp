@@ -41,7 +41,7 @@ class HudTest : public GraphicsTest {
 protected:
     void SetUp() override {
         GraphicsTest::SetUp();
-        m_directory = std::make_unique<ScopedDirectory>(VORTWING_DATA_DIR);
+        m_directory = std::make_unique<ScopedDirectory>(ScopedDirectory::Into{}, VORTWING_DATA_DIR);
         D3DXMatrixIdentity(&m_player);
         D3DXMatrixIdentity(&m_view);
         D3DXMatrixPerspectiveFovLH(&m_projection, 1.3962634f, 4.0f / 3.0f, 1.0f, 10000.0f);

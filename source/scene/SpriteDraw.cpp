@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "lib/texturemanager/TextureManager.h"
 #include "platform/d3dx9/d3dx9math.h"
 
 namespace {
@@ -10,6 +11,11 @@ constexpr int kDigitWidth = 40;
 constexpr int kDigitHeight = 50;
 constexpr int kPlaces = 4;
 }  // namespace
+
+IDirect3DTexture9* SpriteTexture(CTextureManager* cache, IDirect3DDevice9* device, const char* fileName) {
+    const float fileSize = static_cast<float>(D3DX_DEFAULT);
+    return cache->GetTexture(device, fileName, D3DX_FILTER_NONE, D3DX_FILTER_NONE, fileSize, fileSize, 0, 0);
+}
 
 void DrawSpriteAt(ID3DXSprite* sprite, IDirect3DTexture9* texture, const RECT* region, float x, float y,
                   D3DCOLOR colour) {

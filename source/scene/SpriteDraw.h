@@ -6,9 +6,14 @@
 
 #include "platform/d3dx9/sprite.h"
 
+class CTextureManager;
 class IDirect3DTexture9;
 
 constexpr D3DCOLOR SPRITE_WHITE = 0xFFFFFFFF;
+
+// A screen picture from the texture cache: unfiltered, at the file's own
+// size, without colour key.
+IDirect3DTexture9* SpriteTexture(CTextureManager* cache, IDirect3DDevice9* device, const char* fileName);
 
 // The texture's region (the whole texture when null) with its top-left
 // corner at (x, y).

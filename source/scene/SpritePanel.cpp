@@ -75,9 +75,7 @@ int CSpritePanel::InitProc(D3DXMATRIXA16* playerWorld, GAME_STATE* state) {
 }
 
 IDirect3DTexture9* CSpritePanel::Texture(const char* fileName) {
-    const float fileSize = static_cast<float>(D3DX_DEFAULT);
-    return m_lpTextureManager->GetTexture(m_lpGraphics->m_lpDevice, fileName, D3DX_FILTER_NONE, D3DX_FILTER_NONE,
-                                          fileSize, fileSize, 0, 0);
+    return SpriteTexture(m_lpTextureManager, m_lpGraphics->m_lpDevice, fileName);
 }
 
 void CSpritePanel::ProjectToScreen(const std::list<D3DXVECTOR3>& world, std::list<D3DXVECTOR3>* screen) {
