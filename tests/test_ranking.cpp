@@ -7,6 +7,9 @@
 #include "lib/DirectAudio.h"
 #include "lib/DirectSound.h"
 #include "lib/StaticMeshManager.h"
+#include "lib/texturemanager/TextureManager.h"
+#include "game/Beam.h"
+#include "game/BillBoardManager.h"
 #include "platform/automation.h"
 #include "scene/GlobalData.h"
 #include "scene/Ranking.h"
@@ -46,11 +49,33 @@ void WriteMission(std::int32_t score) {
                                          << table.Score[2];
 }
 
-// Sound effects without a device play silently.
-class RankMemberTest : public ::testing::Test {
+// The beam needs a device and the billboard list; sound effects without a
+// sound device play silently.
+class RankMemberTest : public GraphicsTest {
 protected:
-    void TearDown() override { CDirectSound::DeleteInstance(); }
-    ScopedDirectory m_directory;
+    void SetUp() override {
+        GraphicsTest::SetUp();
+        m_directory = std::make_unique<ScopedDirectory>(VORTWING_DATA_DIR);
+        CBillBoardManager::GetInstance()->Init(Device(), &m_camera);
+    }
+    void TearDown() override {
+        m_member.EndProc();
+        CBillBoardManager::UnLoad();
+        CTextureManager::GetInst()->Release();
+        CTextureManager::DeleteInst();
+        CDirectSound::DeleteInstance();
+        m_directory.reset();
+        GraphicsTest::TearDown();
+    }
+    int BeamEmitters() const {
+        const CList<BillBoardNode>& list = CBillBoardManager::GetInstance()->m_List;
+        int emitters = 0;
+        for (const BillBoardNode* node = list.m_lpHead->m_lpNext; node != list.m_lpTail; node = node->m_lpNext)
+            emitters += node->m_UpdateProc == &CBeam::BeamProcess;
+        return emitters;
+    }
+    std::unique_ptr<ScopedDirectory> m_directory;
+    D3DXMATRIX m_camera{};
     RANKING_STATE m_state = RANKING_SLIDE_IN;
     CRankMember m_member;
 };
@@ -129,9 +154,11 @@ TEST_F(RankMemberTest, PlatesSlideInThenNumbersCountUntilTheTopAndThePlayerAreDo
         m_member.UpdateProc();
         ++frames;
     }
-    // Five frames to count the player's 5, the sixth sees both done.
+    // Five frames to count the player's 5, the sixth sees both done and
+    // fires the beam.
     EXPECT_EQ(frames, 6);
     EXPECT_EQ(m_state, RANKING_WAIT_KEY);
+    EXPECT_EQ(BeamEmitters(), 1);
     for (const RANK& rank : m_member.m_Rank) EXPECT_EQ(rank.DispScore, rank.Score);
 
     // Nothing counts for zeros: the first counting frame ends it.
@@ -178,11 +205,16 @@ TEST_F(RankingSceneTest, ShowsTheTableThenSavesOnConfirmAndFadesToTheTitle) {
     for (RANK& rank : member.m_Rank) rank.Pos.x = 101.0f;
     for (int frame = 0; frame < 130 && m_scene.m_RankingState != RANKING_WAIT_KEY; ++frame) m_scene.MainProc();
     ASSERT_EQ(m_scene.m_RankingState, RANKING_WAIT_KEY);
+    for (int frame = 0; frame < 60; ++frame) m_scene.MainProc();  // the beam spirals out
     const d3d9::Pixels shown = ReadTarget();
     int digitPixels = 0;  // the last digit of rank 1's 120, 160 pixels right of its plate
     for (int y = 100; y < 150; ++y)
         for (int x = 380; x < 420; ++x) digitPixels += !ColourNear(shown.At(x, y), 0xFF646464, 8);
     EXPECT_GT(digitPixels, 100);
+    int firePixels = 0;  // the beam's rays on the sea below the camera
+    for (int y = 500; y < 600; ++y)
+        for (int x = 0; x < 800; ++x) firePixels += ((shown.At(x, y) >> 16) & 0xFF) > 200;
+    EXPECT_GT(firePixels, 5000);
     EXPECT_TRUE(d3d9::SavePng(m_directory->Previous("showcase_ranking.png"), shown));
 
     std::string error;

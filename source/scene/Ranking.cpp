@@ -1,5 +1,6 @@
 #include "scene/Ranking.h"
 
+#include "game/Beam.h"
 #include "game/BillBoardManager.h"
 #include "lib/DirectAudio.h"
 #include "lib/DirectGraphics.h"
@@ -25,6 +26,9 @@ const char* const kCountedSound = "Sound/SE/Ranking/power32.wav";
 const char* const kMetalSound = "Sound/SE/Ranking/metal07.wav";
 const char* const kBeamSound = "Sound/SE/FireDrive.wav";
 const char* const kMusic = "Sound/BGM/Korvenhymn.ogg";
+const char* const kBeamTexture = "Texture/Laser/FireLaser.png";
+// Straight ahead of the camera, low over the sea.
+const D3DXVECTOR3 kBeamPlace(0.0f, 2.5f, 25.9f);
 constexpr int kMusicSlot = 2;
 
 struct RowStart {
@@ -60,7 +64,20 @@ void CRankMember::InitProc(RANKING_STATE* state) {
     }
     m_lpState = state;
     LoadPlayerData();
+    m_lpRankBeam = CBeam::GetInstance();
+    m_lpRankBeam->SetTexture(BillBoardTexture(kBeamTexture));
     CDirectSound::GetInstance()->GetSecondryBuffer(kBeamSound);
+}
+
+void CRankMember::FireBeam() {
+    D3DXMATRIXA16 place;
+    D3DXMatrixTranslation(&place, kBeamPlace.x, kBeamPlace.y, kBeamPlace.z);
+    m_lpRankBeam->CreateBeam(&place);
+}
+
+void CRankMember::EndProc() {
+    CBeam::DeleteInstance();
+    m_lpRankBeam = nullptr;
 }
 
 bool CRankMember::LoadPlayerData() {
@@ -206,6 +223,9 @@ int CRanking::UpdateProc() {
 int CRanking::RenderProc() {
     IDirect3DDevice9* device = m_lpGraphics->m_lpDevice;
     D3DXMatrixPerspectiveFovLH(&m_Projection, 1.3962634f, 4.0f / 3.0f, 1.0f, 5000.0f);
+    // The beam's billboards are drawn with the device's transforms; without
+    // this they would use whatever projection the previous scene left there.
+    device->SetTransform(D3DTS_PROJECTION, &m_Projection);
     CViewFrustumCulling::CreateFrustum(&m_Camera.m_View, 80.0f, 4.0f / 3.0f, 1.0f, 5000.0f);
     if (SUCCEEDED(device->BeginScene())) {
         device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF646464, 1.0f, 0);
@@ -263,6 +283,3 @@ int CRanking::EndProc() {
     m_lpAudio->ReleaseAllSegment();
     return 1;
 }
-
-void CRankMember::FireBeam() {}
-void CRankMember::EndProc() {}
