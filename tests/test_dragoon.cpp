@@ -3,15 +3,19 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <string>
 
+#include "game/BillBoardManager.h"
 #include "game/Dragoon.h"
 #include "game/SphereHit.h"
 #include "lib/Camera.h"
 #include "lib/DirectInput.h"
 #include "lib/DirectSound.h"
 #include "lib/SkinXFile.h"
+#include "lib/texturemanager/TextureManager.h"
 #include "platform/automation.h"
 #include "platform/crt/random.h"
 #include "support/graphics_fixture.h"
@@ -28,12 +32,16 @@ protected:
         ASSERT_EQ(chdir(VORTWING_DATA_DIR), 0);
         automation::ResetSceneFrames();
         m_dragoon = CDragoon::GetInstance();
+        CBillBoardManager::GetInstance()->Init(Device(), &m_camera.m_World);
     }
     void TearDown() override {
         if (CDragoon::m_lpDragoon) {
             CDragoon::m_lpDragoon->EndProc();
             CDragoon::DeleteInstance(nullptr);
         }
+        CBillBoardManager::UnLoad();
+        CTextureManager::GetInst()->Release();
+        CTextureManager::DeleteInst();
         automation::UnloadInputScript();
         CDirectInput::UninitDirectInput();
         CDirectInput::DeleteInstance(nullptr);
@@ -85,6 +93,17 @@ protected:
         }
         if (set) set->Release();
         return index;
+    }
+
+    // A still billboard with a hit sphere of the given radius at a point.
+    static BillBoardNode* Touching(const D3DXVECTOR3& at, float radius, USE_TYPE use, EFFECT_TYPE effect) {
+        BillBoardNode* node = CBillBoardManager::GetInstance()->AddNode();
+        D3DXMatrixTranslation(&node->m_World, at.x, at.y, at.z);
+        const D3DXVECTOR3 centre(0.0f, 0.0f, 0.0f);
+        node->m_lpSphereHit = new CSphereHit(&centre, &radius);
+        node->m_UseType = use;
+        node->m_EffectType = effect;
+        return node;
     }
 
     char m_previous[1024] = {};
@@ -325,6 +344,109 @@ TEST_F(DragoonTest, EndAndDeleteLeaveNothingBehind) {
     m_dragoon = CDragoon::GetInstance();
     Start();
     EXPECT_EQ(D3DXVECTOR3(0.0f, 4.0f, 0.0f), Position(m_dragoon->m_OldWorld));
+}
+
+TEST_F(DragoonTest, LaserPressLaunchesOneVolleyAndOnlyThePowerVolleyCostsEnergy) {
+    // X at frame 1 (normal), again during the volley, then in power mode with
+    // 20 and with 19 energy after each volley ended.
+    Start("1 X 1\n2 X 0\n3 X 1\n4 X 0\n4 V 1\n5 V 0\n500 X 1\n501 X 0\n1000 X 1\n");
+    D3DXMATRIX target;
+    D3DXMatrixTranslation(&target, 0.0f, 4.0f, 60.0f);
+    D3DXMATRIX* targets[CLaserType::LASER_COUNT];
+    std::fill(std::begin(targets), std::end(targets), &target);
+    m_dragoon->m_LaserType.SetMultiRockMatrix(targets);
+    PlayerStatus& s = *m_dragoon->GetPlayerStatusAddress();
+    s.Energy = 20;
+
+    Frames(2);
+    EXPECT_EQ(7u, m_dragoon->m_LaserType.GetLaserType());
+    EXPECT_EQ(CTextureManager::GetInst()->GetTexture(Device(), "Texture/Laser/BlueRedBeam_.png", D3DX_DEFAULT,
+                                                     D3DX_DEFAULT, 4294967296.0f, 4294967296.0f, 0, 0),
+              m_dragoon->m_LaserType.m_lpTexture);
+    Frames(3);  // the second press while the volley flies does nothing
+    EXPECT_EQ(7u, m_dragoon->m_LaserType.GetLaserType());
+    EXPECT_EQ(2, s.AttackMode);
+    EXPECT_EQ(20, s.Energy);
+    EXPECT_EQ(4, m_dragoon->m_LaserType.m_Count);
+    // The volley ends in its 466th update.
+    Frames(461);
+    EXPECT_EQ(7u, m_dragoon->m_LaserType.GetLaserType());
+    Frame();
+    EXPECT_EQ(0u, m_dragoon->m_LaserType.GetLaserType());
+
+    Frames(34);  // frame 500: power volley, 20 energy spent
+    EXPECT_EQ(4u, m_dragoon->m_LaserType.GetLaserType());
+    EXPECT_EQ(0, s.Energy);
+
+    Frames(500);  // frame 1000 with 0 energy: the normal volley, free
+    EXPECT_EQ(7u, m_dragoon->m_LaserType.GetLaserType());
+    EXPECT_EQ(0, s.Energy);
+}
+
+TEST_F(DragoonTest, PowerLaserIsPaidForEvenWithoutATarget) {
+    Start("1 V 1\n2 X 1\n");
+    Frames(3);
+    EXPECT_EQ(2, Status().AttackMode);
+    EXPECT_EQ(380, Status().Energy);
+    EXPECT_EQ(0u, m_dragoon->m_LaserType.GetLaserType());
+}
+
+TEST_F(DragoonTest, EnemyProjectilesCostALifePointOnOneFrameInFive) {
+    Start();
+    // Nodes that are not enemy damage never count, however close.
+    Touching(D3DXVECTOR3(0.0f, 4.0f, 0.0f), 50.0f, USE_PLAYER, EFFECT_DAMAGE);
+    Touching(D3DXVECTOR3(0.0f, 4.0f, 0.0f), 50.0f, USE_ENEMY, EFFECT_EXPLODE);
+    Touching(D3DXVECTOR3(0.0f, 4.0f, 0.0f), 50.0f, USE_ITEM, EFFECT_DAMAGE);
+    std::uint32_t state = CrtRandState();
+    Frames(50);
+    EXPECT_EQ(400, Status().Life);
+    // Only the two camera-shake draws were made in each frame.
+    CrtRandomGenerator quiet(state);
+    for (int i = 0; i < 100; ++i) quiet.Next();
+    EXPECT_EQ(quiet.State(), CrtRandState());
+
+    // Two enemy bursts at once cost no more than one.
+    Touching(D3DXVECTOR3(0.0f, 4.0f, 5.0f), 50.0f, USE_ENEMY, EFFECT_DAMAGE);
+    Touching(D3DXVECTOR3(0.0f, 4.0f, 5.0f), 50.0f, USE_ENEMY, EFFECT_DAMAGE);
+    CrtRandomGenerator expected(CrtRandState());
+    int16_t life = 400;
+    for (int frame = 0; frame < 100; ++frame) {
+        expected.Next();
+        expected.Next();
+        if (expected.Next() % 5 == 0) --life;
+    }
+    Frames(100);
+    EXPECT_EQ(life, Status().Life);
+    EXPECT_EQ(expected.State(), CrtRandState());
+    EXPECT_GE(Status().Life, 400 - 30);
+    EXPECT_LE(Status().Life, 400 - 10);
+
+    // A cleared mission is not hit any more.
+    m_state = GAME_STATE_CLEAR;
+    Frames(50);
+    EXPECT_EQ(life, Status().Life);
+}
+
+TEST_F(DragoonTest, RecoveryFlashRefillsOneEnergyPerFrameUpToFourHundred) {
+    Start();
+    PlayerStatus& s = *m_dragoon->GetPlayerStatusAddress();
+    s.Energy = 390;
+    Touching(D3DXVECTOR3(0.0f, 4.0f, 0.0f), 50.0f, USE_ITEM, EFFECT_DAMAGE);
+    Frames(5);
+    EXPECT_EQ(390, s.Energy);
+    BillBoardNode* flash = Touching(D3DXVECTOR3(0.0f, 4.0f, 0.0f), 50.0f, USE_ITEM, EFFECT_RECOVERY);
+    Touching(D3DXVECTOR3(0.0f, 4.0f, 0.0f), 50.0f, USE_ITEM, EFFECT_RECOVERY);
+    Frames(4);
+    EXPECT_EQ(394, s.Energy);
+    Frames(20);
+    EXPECT_EQ(400, s.Energy);
+    EXPECT_EQ(400, s.Life);
+    // Out of reach the flash gives nothing.
+    s.Energy = 300;
+    CBillBoardManager::GetInstance()->m_List.DelNode(flash->m_lpNext);
+    CBillBoardManager::GetInstance()->m_List.DelNode(flash);
+    Frames(3);
+    EXPECT_EQ(300, s.Energy);
 }
 
 }  // namespace

@@ -2,12 +2,14 @@
 
 #include <cstring>
 
+#include "game/BillBoardManager.h"
 #include "game/SphereHit.h"
 #include "lib/Camera.h"
 #include "lib/DirectInput.h"
 #include "lib/DirectSound.h"
 #include "lib/InputPress.h"
 #include "lib/SkinXFile.h"
+#include "lib/texturemanager/TextureManager.h"
 #include "platform/crt/random.h"
 #include "platform/win32/keyboard.h"
 #include "platform/win32/process.h"
@@ -24,6 +26,10 @@ constexpr float DashFade = 0.01f;  // seconds of the cross-fade into and out of 
 
 constexpr int DashNone = 0, DashRight = 1, DashLeft = 2;
 constexpr int AttackNormal = 1, AttackPower = 2;
+constexpr int16_t MaxEnergy = 400;
+constexpr int16_t PowerCost = 20;       // power attack and power laser
+constexpr int16_t OverDriveNeeds = 80;  // energy needed to launch OverDrive
+constexpr int16_t OverDriveCost = 40;
 
 constexpr const char* SoundChange = "Sound/SE/ChangeOverDrive.wav";
 constexpr const char* SoundWing = "Sound/SE/Wing.wav";
@@ -33,6 +39,12 @@ void PlaySound(const char* path) {
     if (!buffer) return;
     buffer->SetCurrentPosition(0);
     buffer->Play(0, 0, 0);
+}
+
+// Textures of the player's weapons, requested as every billboard kind does.
+IDirect3DTexture9* Texture(IDirect3DDevice9* device, const char* fileName) {
+    return CTextureManager::GetInst()->GetTexture(device, fileName, D3DX_DEFAULT, D3DX_DEFAULT, 4294967296.0f,
+                                                  4294967296.0f, 0, 0);
 }
 
 // A press of a controller button by the shared latch rules. Indices outside
@@ -53,6 +65,7 @@ CDragoon::CDragoon() : m_Speed(0.08f), m_Status(StartingPlayerStatus()) {
     std::memset(m_KeyState, 0, sizeof m_KeyState);
     D3DXMatrixIdentity(&m_MouthMatrix);
     for (D3DXMATRIX& entry : m_MatrixLog) D3DXMatrixIdentity(&entry);
+    m_LaserType.SetCharaOldMatrix(&m_OldWorld);
 }
 
 CDragoon::~CDragoon() { EndProc(); }
@@ -70,6 +83,7 @@ void CDragoon::DeleteInstance(CDragoon*) {
 void CDragoon::InitProc(IDirect3DDevice9* device, GAME_STATE* gameState) {
     m_lpInput = CDirectInput::GetInstance();
     m_Speed = 0.08f;
+    m_LaserType.SetCharaOldMatrix(&m_OldWorld);
     m_lpBaseShader = nullptr;
     m_lpShadowMap = nullptr;
     m_lpBumpMap = nullptr;
@@ -138,6 +152,7 @@ void CDragoon::UpdateProc(IDirect3DDevice9* device) {
         if (PollController()) JoyStickProcess(device);
         KeyBoardProcess(device);
     }
+    m_LaserType.LaserUpdateProcess(device);
 
     MoveProcess();
     Move(0.0f, 0.0f, m_Speed);
@@ -193,7 +208,15 @@ void CDragoon::Pause() {
 
 void CDragoon::Attack() {}
 
-void CDragoon::Laser(IDirect3DDevice9*) {}
+void CDragoon::Laser(IDirect3DDevice9* device) {
+    if (m_LaserType.GetLaserType() != 0) return;
+    // The power volley is paid for, and sounds, even when no target is locked.
+    const bool power = m_Status.AttackMode == AttackPower && m_Status.Energy >= PowerCost;
+    PlaySound(power ? "Sound/SE/SanderType.wav" : "Sound/SE/MultiRock.wav");
+    m_LaserType.SetLaserTexture(Texture(device, power ? "Texture/Laser/MultyRock.png" : "Texture/Laser/BlueRedBeam_.png"));
+    m_LaserType.SetLaser(device, CLaserType::PATTERN_RING, power ? CLaserType::KIND_POWER : CLaserType::KIND_NORMAL);
+    if (power) m_Status.Energy -= PowerCost;
+}
 
 void CDragoon::OverDrive() {}
 
@@ -256,7 +279,19 @@ void CDragoon::ClearUpdateViewObject() {
     m_lpViewObject->m_World *= m_World;
 }
 
-void CDragoon::DragoonJudgmentProcess() {}
+void CDragoon::DragoonJudgmentProcess() {
+    if (!m_lpSphereHit) return;
+    CBillBoardManager* billboards = CBillBoardManager::GetInstance();
+    // However many enemy projectiles touch, a frame costs at most one point,
+    // one frame in five on average; the draw is made only on contact.
+    if (billboards->JudgmentProcess(*m_lpSphereHit, m_World, USE_ENEMY, EFFECT_DAMAGE) > 0 && CrtRand() % 5 == 0)
+        m_Status.Life -= 1;
+    if (m_Status.Energy <= MaxEnergy &&
+        billboards->JudgmentProcess(*m_lpSphereHit, m_World, USE_ITEM, EFFECT_RECOVERY) > 0) {
+        m_Status.Energy += 1;
+        if (m_Status.Energy > MaxEnergy) m_Status.Energy = MaxEnergy;
+    }
+}
 
 void CDragoon::PauseProcess(IDirect3DDevice9*) {
     if (PollController() && ButtonPress(*m_lpInput, m_Status.PauseButton, &m_Status.PauseLatch)) Resume();
@@ -278,6 +313,7 @@ void CDragoon::RenderProc(IDirect3DDevice9* device) {
 }
 
 void CDragoon::EndProc() {
+    m_LaserType.LaserDeleteProcess();
     delete m_lpSphereHit;
     m_lpSphereHit = nullptr;
     // The controller clone is released before the mesh whose frames it drives.

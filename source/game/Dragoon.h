@@ -4,6 +4,7 @@
 // from the billboards that touch it. A singleton for the length of a mission.
 #pragma once
 #include "game/GameState.h"
+#include "game/Laser.h"
 #include "game/PlayerStatus.h"
 #include "lib/BoneObject.h"
 
@@ -62,6 +63,7 @@ public:
     CDirectInput* m_lpInput = nullptr;
     PlayerStatus m_Status;
     GAME_STATE* m_lpGameState = nullptr;
+    CLaserType m_LaserType;
     CSphereHit* m_lpSphereHit = nullptr;
 
     static CDragoon* m_lpDragoon;
