@@ -3,8 +3,10 @@
 #include "game/BillBoardManager.h"
 #include "game/Curry.h"
 #include "game/Dragoon.h"
+#include "game/FireBall.h"
 #include "game/Hito.h"
 #include "game/Laser.h"
+#include "game/SoundEffect.h"
 #include "lib/ViewFrustumCulling.h"
 #include "platform/crt/random.h"
 
@@ -57,7 +59,8 @@ bool ProjectileTouches(Character& character, USE_TYPE use) {
 
 // An enemy fireball from the human's placement, homing on target.
 void FireAt(CHito& hito, const D3DXVECTOR3& velocity, D3DXMATRIXA16* target) {
-    (void)hito, (void)velocity, (void)target;  // fired here once the generator lands
+    D3DXVECTOR3 localVelocity = velocity;
+    CFireBallGenerator::GetInstance()->CreateFireBallEx(hito.m_World, localVelocity, target, USE_ENEMY);
 }
 
 void CountHit(short* combo, short* comboTimer) {
@@ -183,7 +186,7 @@ void CArea::TestPlayerHits(CHito& hito, CLaserType* laser, short* combo, short* 
         CountHit(combo, comboTimer);
     }
     if (LaserTouches(laser, hito)) {
-        PlaySoundFromStart(kHitoHurtVoice);
+        PlaySoundEffect(kHitoHurtVoice);
         hito.m_Flag[HITO_FLAG_WALK] = 0;
         hito.m_Flag[HITO_FLAG_DAMAGED] = 1;
         CountHit(combo, comboTimer);

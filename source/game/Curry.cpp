@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "game/SoundEffect.h"
 #include "game/SphereHit.h"
 
 namespace {
@@ -59,12 +60,12 @@ void CCurry::PROC_Run() {
         if (m_Flag[CURRY_FLAG_HIT] == 1 && m_CurryStatus != CURRY_STATUS_DAMAGED) {
             m_HitPoint -= 1;
             if (m_HitPoint <= 0) {
-                PlaySoundFromStart(kDeathVoice);
+                PlaySoundEffect(kDeathVoice);
                 return SwitchTo(&CCurry::PROC_Dead, CURRY_ANIME_DEATH, 0.02f);
             }
             m_CurryStatus = CURRY_STATUS_DAMAGED;
             if (m_lpPlayerLife) *m_lpPlayerLife -= kLifeCostPerHit;
-            PlaySoundFromStart(kHurtVoice);
+            PlaySoundEffect(kHurtVoice);
             // Cowering fades in over whatever was playing.
             ChangeAnimationEvent(CURRY_ANIME_DAMAGE, 0.0f, 0.3f);
             m_pProc = &CCurry::PROC_DAMEG;

@@ -1,24 +1,15 @@
 #include "game/EnemyCommon.h"
 
+#include "game/FireBall.h"
 #include "game/SphereHit.h"
 #include "lib/DirectSound.h"
 #include "platform/crt/random.h"
 
 namespace {
-IDirectSoundBuffer8* Voice(const char* path) {
-    CDirectSound* sound = CDirectSound::GetInstance();
-    return sound ? sound->GetSecondryBuffer(path) : nullptr;
-}
+IDirectSoundBuffer8* Voice(const char* path) { return CDirectSound::GetInstance()->GetSecondryBuffer(path); }
 
 float Fraction() { return static_cast<float>(CrtRand()) / 32768.0f; }
 }  // namespace
-
-void PlaySoundFromStart(const char* path) {
-    if (IDirectSoundBuffer8* buffer = Voice(path)) {
-        buffer->SetCurrentPosition(0);
-        buffer->Play(0, 0, 0);
-    }
-}
 
 void PlaySoundUnlessPlaying(const char* path) {
     if (IDirectSoundBuffer8* buffer = Voice(path)) buffer->Play(0, 0, 0);
@@ -40,7 +31,7 @@ void DeathSmoke(const D3DXMATRIX& committed) {
     position.x += Fraction() * 0.2f - 0.1f;
     position.y += static_cast<float>(CrtRand()) / 32767.0f * 0.5f;
     position.z += Fraction() * 0.2f - 0.1f;
-    (void)position;  // the burst goes here once the fireball generator lands
+    CFireBallGenerator::GetInstance()->CreateExplode(&position);
 }
 
 }  // namespace enemy

@@ -13,9 +13,6 @@ enum ENEMY_TYPE : int32_t {
     ENEMY_TYPE_HITO = 1,
 };
 
-// Rewinds the cached buffer of path and plays it once: a voice that is still
-// sounding starts over.
-void PlaySoundFromStart(const char* path);
 // Plays the cached buffer once without rewinding: a voice that is still
 // sounding goes on undisturbed.
 void PlaySoundUnlessPlaying(const char* path);

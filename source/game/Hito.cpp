@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "game/Flame.h"
+#include "game/SoundEffect.h"
 #include "game/SphereHit.h"
 
 namespace {
@@ -53,13 +55,13 @@ void CHito::Hurt() {
     if (m_HitPoint <= 0) {
         D3DXVECTOR3 position;
         GetOldPos(&position);
-        (void)position;  // the flame is lit here once the flame generator lands
-        PlaySoundFromStart(kDeathVoice);
+        CFlameGenerator::GetInstance()->CreateFlame(&position);
+        PlaySoundEffect(kDeathVoice);
         m_HitoStatus = HITO_STATUS_DYING;
         if (m_lpKillCount) *m_lpKillCount += 1;
         SwitchTo(&CHito::PROC_Dead, HITO_ANIME_DEATH, 0.02f);
     } else {
-        PlaySoundFromStart(kDamageVoice);
+        PlaySoundEffect(kDamageVoice);
         m_HitoStatus = HITO_STATUS_DAMAGED;
         SwitchTo(&CHito::PROC_DAMEG, HITO_ANIME_DAMAGE, 0.02f);
     }

@@ -1,30 +1,32 @@
-// A graphics device with the data directory as the current directory and the
-// two enemy meshes loaded from it, as a mission has them.
+// The billboard scene (device, data directory, camera, billboard manager)
+// with the two enemy meshes loaded and the generators an enemy's death
+// calls on, as a mission has them.
 #pragma once
-#include <unistd.h>
-
 #include <string>
 
+#include "game/FireBall.h"
+#include "game/Flame.h"
 #include "lib/DirectSound.h"
 #include "lib/SkinXFile.h"
-#include "support/graphics_fixture.h"
+#include "support/billboard_fixture.h"
 
-class EnemyTest : public GraphicsTest {
+class EnemyTest : public BillBoardSceneTest {
 protected:
     void SetUp() override {
-        GraphicsTest::SetUp();
-        ASSERT_NE(getcwd(m_previous, sizeof m_previous), nullptr);
-        ASSERT_EQ(chdir(VORTWING_DATA_DIR), 0);
+        BillBoardSceneTest::SetUp();
+        if (HasFatalFailure()) return;
         const std::string directory = "XFile/Character/";
         ASSERT_EQ(m_hitoMesh.LoadXFile(Device(), (directory + "hito.x").c_str()), 1);
         ASSERT_EQ(m_curryMesh.LoadXFile(Device(), (directory + "Curry.x").c_str()), 1);
+        CFlameGenerator::GetInstance()->FlameInit();
     }
     void TearDown() override {
         m_hitoMesh.UnloadXFile();
         m_curryMesh.UnloadXFile();
+        CFlameGenerator::DeleteInstance();
+        CFireBallGenerator::DeleteInstance();
         CDirectSound::DeleteInstance();
-        ASSERT_EQ(chdir(m_previous), 0);
-        GraphicsTest::TearDown();
+        BillBoardSceneTest::TearDown();
     }
 
     // Attaches the mesh and starts an animation on track 0, as an area does
@@ -38,5 +40,4 @@ protected:
 
     CSkinXFile m_hitoMesh;
     CSkinXFile m_curryMesh;
-    char m_previous[4096] = {};
 };
