@@ -8,6 +8,7 @@
 #include "game/Dragoon.h"
 #include "game/EnemyManager.h"
 #include "game/Hito.h"
+#include "game/Recovery.h"
 #include "game/SphereHit.h"
 #include "lib/Camera.h"
 #include "lib/ViewFrustumCulling.h"
@@ -372,6 +373,52 @@ TEST_F(EnemyManagerTest, EngagedHumansFireAtTheirCurryOrAtThePlayer) {
     ASSERT_NE(shot, nullptr);
     EXPECT_EQ(shot->m_lpTarget, &guarded->m_CurryList.front()->m_OldWorld);
     EXPECT_FLOAT_EQ(shot->m_Velocity.z, 0.3f);
+}
+
+TEST_F(EnemyManagerTest, ALaserAndAProjectileOnOneHumanDamageItOnceButCountTwiceAndTheLaserHitsCurriesToo) {
+    Init();
+    CArea* area = OnlyAreaOfType(AREA_TYPE_CURRY, 0.0f, 40.0f);
+    KeepInView(area, 1);
+    CHito* human = area->m_HitoList.front();
+    CCurry* curry = area->m_CurryList.front();
+    PlaceAt(curry, 6.0f, 20.0f);
+    CLaserType& laser = m_dragon->m_LaserType;
+    laser.m_Type = 7;
+    laser.m_Pattern = 1;
+    laser.m_lpTexture = BillBoardTexture("Texture/Laser/BlueRedBeam_.png");
+    for (int l = 0; l < 20; ++l) D3DXMatrixTranslation(&laser.m_lpLaser[l].m_World, 0.0f, 0.0f, -3000.0f);
+    D3DXMatrixTranslation(&laser.m_lpLaser[0].m_World, -6.0f, 0.0f, 20.0f);
+    D3DXMatrixTranslation(&laser.m_lpLaser[1].m_World, 6.0f, 0.0f, 20.0f);
+    PlayerProjectile(-6.0f, 0.0f, 20.0f, 0.01f);
+
+    m_enemies.UpdateProc();
+    EXPECT_EQ(m_enemies.m_Combo, 3);
+    EXPECT_EQ(human->m_Flag[HITO_FLAG_DAMAGED], 1);
+    EXPECT_EQ(curry->m_Flag[CURRY_FLAG_HIT], 1);
+    m_enemies.RenderProc();
+    EXPECT_EQ(human->m_HitPoint, 1);
+    EXPECT_EQ(m_enemies.m_KillCount, 0);
+    // A standing Curry does not take the hit.
+    EXPECT_EQ(curry->m_HitPoint, 10);
+    EXPECT_EQ(m_dragon->m_Status.Life, 400);
+    laser.m_Type = 0;
+    laser.m_Pattern = 0;
+}
+
+TEST_F(EnemyManagerTest, AFreedCurrySendsRecoveryItemsToThePlayer) {
+    Init();
+    CArea* area = OnlyAreaOfType(AREA_TYPE_CURRY, 0.0f, 40.0f);
+    CCurry* curry = area->m_CurryList.front();
+    PlaceAt(curry, 0.0f, 20.0f);
+    for (CHito* hito : area->m_HitoList) hito->m_Alive = 0;
+    m_enemies.UpdateProc();
+    ASSERT_EQ(area->m_AreaResult, AREA_RESULT_HUMANS_DOWN);
+    // One in 700 updates.
+    for (int i = 0; i < 7000 && NodesRunBy(CRecovery::RecoveryUpdateProcess).empty(); ++i) m_enemies.UpdateProc();
+    std::vector<BillBoardNode*> items = NodesRunBy(CRecovery::RecoveryUpdateProcess);
+    ASSERT_FALSE(items.empty());
+    EXPECT_EQ(items.front()->m_lpTarget, &m_dragon->m_OldWorld);
+    EXPECT_FLOAT_EQ(items.front()->m_World._43, 20.0f);
 }
 
 }  // namespace

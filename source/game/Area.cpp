@@ -6,6 +6,7 @@
 #include "game/FireBall.h"
 #include "game/Hito.h"
 #include "game/Laser.h"
+#include "game/Recovery.h"
 #include "game/SoundEffect.h"
 #include "lib/ViewFrustumCulling.h"
 #include "platform/crt/random.h"
@@ -202,7 +203,7 @@ void CArea::UpdateCurry(CCurry& curry, CLaserType* laser, short* combo, short* c
     if (m_AreaResult == AREA_RESULT_HUMANS_DOWN && curry.m_Alive) {
         if (CrtRand() % 700 == 0) {
             PlaySoundUnlessPlaying(kCurryGiftVoice);
-            // the recovery item flies from here once the items land
+            CRecovery::GetInstance()->CreateRecovery(curry.GetTargetMatrix(), &curry.m_OldWorld);
         }
         if (CrtRand() % 120 == 0) PlaySoundUnlessPlaying(kCurryThanksVoice);
     } else if (CrtRand() % 120 == 0) {

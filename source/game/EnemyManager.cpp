@@ -6,6 +6,7 @@
 #include "game/Dragoon.h"
 #include "game/Hito.h"
 #include "game/Laser.h"
+#include "game/Recovery.h"
 #include "lib/Camera.h"
 #include "lib/DirectGraphics.h"
 #include "lib/DirectSound.h"
@@ -94,6 +95,7 @@ int CEnemyManager::InitProc(CCamera* camera, D3DXMATRIXA16* projection, GAME_STA
     m_KillCount = 0;
     m_Combo = 0;
     m_ComboTimer = 0;
+    m_lpRecovery = CRecovery::GetInstance();
     return 0;
 }
 
@@ -218,6 +220,7 @@ void CEnemyManager::ReleaseMeshes() {
 
 int CEnemyManager::EndProc() {
     DeleteAreas();
+    CRecovery::DeleteInstance(m_lpRecovery);
     m_lpRecovery = nullptr;
     ReleaseMeshes();
     m_HitoList.clear();
