@@ -92,6 +92,13 @@ protected:
         m_enemies.UpdateProc();
         m_enemies.RenderProc();
     }
+    // Frames while condition holds, at most limit; the number run.
+    template <class Condition>
+    int FramesWhile(Condition condition, int limit) {
+        int frames = 0;
+        for (; frames < limit && condition(); ++frames) Frame();
+        return frames;
+    }
     std::vector<D3DXMATRIX*> LaserTargets() const {
         return std::vector<D3DXMATRIX*>(std::begin(m_dragon->m_LaserType.m_lpTarget),
                                         std::end(m_dragon->m_LaserType.m_lpTarget));
@@ -233,19 +240,11 @@ TEST_F(EnemyManagerTest, PlayerProjectilesKnockDownThenKillAndEachHitCountsForTh
     EXPECT_EQ(target->GetStatus(), static_cast<uint32_t>(HITO_STATUS_DAMAGED));
     EXPECT_EQ(target->m_HitPoint, 1);
     // While it is down the projectile is not tested against it.
-    int frames = 0;
-    while (target->GetStatus() == HITO_STATUS_DAMAGED && frames < 100) {
-        Frame();
-        ++frames;
-    }
-    EXPECT_EQ(frames, 29);
+    EXPECT_EQ(FramesWhile([&] { return target->GetStatus() == HITO_STATUS_DAMAGED; }, 100), 29);
     EXPECT_EQ(m_enemies.m_Combo, 1);
     // Getting up, it is hit again each update, but only the hit after the
     // stand-up and its rest takes effect.
-    while (target->GetStatus() != HITO_STATUS_DYING && frames < 300) {
-        Frame();
-        ++frames;
-    }
+    FramesWhile([&] { return target->GetStatus() != HITO_STATUS_DYING; }, 300);
     ASSERT_EQ(target->GetStatus(), static_cast<uint32_t>(HITO_STATUS_DYING));
     EXPECT_EQ(m_enemies.m_KillCount, 1);
     EXPECT_GT(m_enemies.m_Combo, 2);
@@ -254,10 +253,7 @@ TEST_F(EnemyManagerTest, PlayerProjectilesKnockDownThenKillAndEachHitCountsForTh
 
     // The projectile goes; the dying enemy plays out and leaves the lists.
     projectile->m_UseType = USE_NONE;
-    while (target->m_Alive && frames < 1000) {
-        Frame();
-        ++frames;
-    }
+    FramesWhile([&] { return target->m_Alive != 0; }, 1000);
     EXPECT_EQ(target->m_Alive, 0);
     Frame();
     EXPECT_TRUE(m_enemies.m_HitoList.empty());
@@ -270,7 +266,7 @@ TEST_F(EnemyManagerTest, ADyingHumanOutOfViewStillCompletesItsDeath) {
     KeepInView(area, 1);
     CHito* target = area->m_HitoList.front();
     target->m_HitPoint = 1;
-    PlayerProjectile(-6.0f, 0.0f, 20.0f, 0.01f)->m_lpSphereHit->m_Radius = 0.01f;
+    PlayerProjectile(-6.0f, 0.0f, 20.0f, 0.01f);
     Frame();
     ASSERT_EQ(target->GetStatus(), static_cast<uint32_t>(HITO_STATUS_DYING));
     LookFrom(0.0f, 5000.0f, 0.0f);
