@@ -9,6 +9,7 @@
 #include "platform/win32/process.h"
 #include "platform/win32/window.h"
 #include "scene/BlankTitle_Scene.h"
+#include "scene/Game_Scene.h"
 #include "scene/Ranking.h"
 
 bool GameMain::InitProc(HWND window, int width, int height, bool fullScreen) {
@@ -29,6 +30,7 @@ bool GameMain::InitProc(HWND window, int width, int height, bool fullScreen) {
     m_MeshManager.GetInstance()->Init();
 
     m_lpSceneManager = CSceneManager::GetInst(SCENE_TITLE, new CBlankTitle_Scene);
+    m_lpSceneManager->AddScene(SCENE_GAME, new CScene_Game);
     m_lpSceneManager->AddScene(SCENE_RANKING, new CRanking);
     return true;
 }
