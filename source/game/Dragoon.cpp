@@ -3,13 +3,13 @@
 #include <cstring>
 
 #include "game/BillBoardManager.h"
+#include "game/FireBall.h"
+#include "game/SoundEffect.h"
 #include "game/SphereHit.h"
 #include "lib/Camera.h"
 #include "lib/DirectInput.h"
-#include "lib/DirectSound.h"
 #include "lib/InputPress.h"
 #include "lib/SkinXFile.h"
-#include "lib/texturemanager/TextureManager.h"
 #include "platform/crt/random.h"
 #include "platform/win32/keyboard.h"
 #include "platform/win32/process.h"
@@ -30,22 +30,10 @@ constexpr int16_t MaxEnergy = 400;
 constexpr int16_t PowerCost = 20;       // power attack and power laser
 constexpr int16_t OverDriveNeeds = 80;  // energy needed to launch OverDrive
 constexpr int16_t OverDriveCost = 40;
+constexpr int PowerFireBalls = 10;
 
 constexpr const char* SoundChange = "Sound/SE/ChangeOverDrive.wav";
 constexpr const char* SoundWing = "Sound/SE/Wing.wav";
-
-void PlaySound(const char* path) {
-    IDirectSoundBuffer8* buffer = CDirectSound::GetInstance()->GetSecondryBuffer(path);
-    if (!buffer) return;
-    buffer->SetCurrentPosition(0);
-    buffer->Play(0, 0, 0);
-}
-
-// Textures of the player's weapons, requested as every billboard kind does.
-IDirect3DTexture9* Texture(IDirect3DDevice9* device, const char* fileName) {
-    return CTextureManager::GetInst()->GetTexture(device, fileName, D3DX_DEFAULT, D3DX_DEFAULT, 4294967296.0f,
-                                                  4294967296.0f, 0, 0);
-}
 
 // A press of a controller button by the shared latch rules. Indices outside
 // the record (the binding is writable through the status record) never fire.
@@ -68,7 +56,12 @@ CDragoon::CDragoon() : m_Speed(0.08f), m_Status(StartingPlayerStatus()) {
     m_LaserType.SetCharaOldMatrix(&m_OldWorld);
 }
 
-CDragoon::~CDragoon() { EndProc(); }
+// A dragon deleted without EndProc still gives back its mesh and sphere.
+CDragoon::~CDragoon() {
+    delete m_lpSphereHit;
+    Unload();
+    delete m_lpSkinXFile;
+}
 
 CDragoon* CDragoon::GetInstance() {
     if (!m_lpDragoon) m_lpDragoon = new CDragoon();
@@ -109,6 +102,8 @@ void CDragoon::InitProc(IDirect3DDevice9* device, GAME_STATE* gameState) {
     m_OldWorld = m_World;
     m_MouthMatrix = m_OldWorld;
 
+    m_OverDrive.SetTexture(BillBoardTexture("Texture/FireBall.png"));
+    m_OverDrive.OverDriveInit(&m_OldWorld);
     for (D3DXMATRIX& entry : m_MatrixLog) entry = m_OldWorld;
     m_Status = StartingPlayerStatus();
 
@@ -202,31 +197,56 @@ void CDragoon::JoyStickProcess(IDirect3DDevice9* device) {
 }
 
 void CDragoon::Pause() {
-    PlaySound(SoundChange);
+    PlaySoundEffect(SoundChange);
     if (m_lpGameState) *m_lpGameState = GAME_STATE_PAUSE;
 }
 
-void CDragoon::Attack() {}
+void CDragoon::Attack() {
+    D3DXVECTOR3 velocity(0.0f, 0.0f, 0.6f);
+    if (m_Status.AttackMode != AttackPower) {
+        CFireBallGenerator::GetInstance()->CreateFireBall(&m_MouthMatrix, &velocity);
+        return;
+    }
+    // The homing fireballs need targets: before the enemy manager has locked
+    // anything the list is empty, and the power attack then does nothing.
+    D3DXMATRIX* const* targets = m_LaserType.m_lpTarget;
+    if (m_Status.Energy < PowerCost || !targets[0]) return;
+    PlaySoundEffect("Sound/SE/explode_l.wav");
+    velocity.z = 0.8f;
+    for (int i = 0; i < PowerFireBalls; ++i)
+        if (targets[i]) CFireBallGenerator::GetInstance()->CreateFireBallEx(m_MouthMatrix, velocity, targets[i], USE_PLAYER);
+    m_Status.Energy -= PowerCost;
+}
 
 void CDragoon::Laser(IDirect3DDevice9* device) {
     if (m_LaserType.GetLaserType() != 0) return;
     // The power volley is paid for, and sounds, even when no target is locked.
     const bool power = m_Status.AttackMode == AttackPower && m_Status.Energy >= PowerCost;
-    PlaySound(power ? "Sound/SE/SanderType.wav" : "Sound/SE/MultiRock.wav");
-    m_LaserType.SetLaserTexture(Texture(device, power ? "Texture/Laser/MultyRock.png" : "Texture/Laser/BlueRedBeam_.png"));
+    PlaySoundEffect(power ? "Sound/SE/SanderType.wav" : "Sound/SE/MultiRock.wav");
+    m_LaserType.SetLaserTexture(BillBoardTexture(power ? "Texture/Laser/MultyRock.png" : "Texture/Laser/BlueRedBeam_.png"));
     m_LaserType.SetLaser(device, CLaserType::PATTERN_RING, power ? CLaserType::KIND_POWER : CLaserType::KIND_NORMAL);
     if (power) m_Status.Energy -= PowerCost;
 }
 
-void CDragoon::OverDrive() {}
+void CDragoon::OverDrive() {
+    if (m_Status.Energy < OverDriveNeeds) return;
+    D3DXVECTOR3 velocity(0.0f, 0.0f, 0.5f);
+    if (m_Status.AttackMode == AttackPower) {
+        PlaySoundEffect("Sound/SE/FireBall.wav");
+        m_OverDrive.CreateOverDrive(&velocity, 1);
+    } else {
+        m_OverDrive.CreateOverDrive(&velocity, 0);
+    }
+    m_Status.Energy -= OverDriveCost;
+}
 
 void CDragoon::ChangeMode() {
-    PlaySound(SoundChange);
+    PlaySoundEffect(SoundChange);
     m_Status.AttackMode = m_Status.AttackMode == AttackNormal ? AttackPower : AttackNormal;
 }
 
 void CDragoon::Dash(int direction) {
-    PlaySound(SoundWing);
+    PlaySoundEffect(SoundWing);
     const bool right = direction == DashRight;
     m_DashSpeed = right ? XMoveMax : -XMoveMax;
     ChangeAnimationEvent(right ? ANIMATION_DASH_RIGHT : ANIMATION_DASH_LEFT, 0.0f, DashFade);
@@ -300,7 +320,7 @@ void CDragoon::PauseProcess(IDirect3DDevice9*) {
 }
 
 void CDragoon::Resume() {
-    PlaySound(SoundChange);
+    PlaySoundEffect(SoundChange);
     if (m_lpGameState) *m_lpGameState = GAME_STATE_PLAY;
 }
 
@@ -314,6 +334,7 @@ void CDragoon::RenderProc(IDirect3DDevice9* device) {
 
 void CDragoon::EndProc() {
     m_LaserType.LaserDeleteProcess();
+    m_OverDrive.EndProc();
     delete m_lpSphereHit;
     m_lpSphereHit = nullptr;
     // The controller clone is released before the mesh whose frames it drives.

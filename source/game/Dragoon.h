@@ -5,6 +5,7 @@
 #pragma once
 #include "game/GameState.h"
 #include "game/Laser.h"
+#include "game/OverDrive.h"
 #include "game/PlayerStatus.h"
 #include "lib/BoneObject.h"
 
@@ -58,6 +59,7 @@ public:
     BaseShader* m_lpBaseShader = nullptr;
     CShadowMap* m_lpShadowMap = nullptr;
     CBumpMap* m_lpBumpMap = nullptr;
+    COverDrive m_OverDrive;
     D3DXMATRIX m_MatrixLog[kMatrixLogLength];
     CCamera* m_lpViewObject = nullptr;
     CDirectInput* m_lpInput = nullptr;
