@@ -10,6 +10,7 @@
 #include "game/Hito.h"
 #include "game/Recovery.h"
 #include "game/SphereHit.h"
+#include "lib/BaseShader.h"
 #include "lib/Camera.h"
 #include "lib/ViewFrustumCulling.h"
 #include "platform/crt/random.h"
@@ -415,6 +416,44 @@ TEST_F(EnemyManagerTest, AFreedCurrySendsRecoveryItemsToThePlayer) {
     ASSERT_FALSE(items.empty());
     EXPECT_EQ(items.front()->m_lpTarget, &m_dragon->m_OldWorld);
     EXPECT_FLOAT_EQ(items.front()->m_World._43, 20.0f);
+}
+
+TEST_F(EnemyManagerTest, PausedEnemiesAreDrawnButDoNotMove) {
+    BaseShader shader;
+    shader.CreateBaseEffect("Shader/BaseHLSL.fx", Device());
+    ASSERT_NE(shader.GetEffect(), nullptr);
+    Init();
+    m_enemies.SetHLSL(&shader, nullptr);
+    CArea* area = OnlyAreaOfType(AREA_TYPE_HITO_ONLY, 0.0f, 40.0f);
+    KeepInView(area, 0);
+    CHito* human = area->m_HitoList.front();
+    PlaceAt(human, 0.0f, 4.0f);
+    human->m_Flag[HITO_FLAG_WALK] = 1;
+    LookFrom(0.0f, 1.0f, 0.0f);
+    auto drawnPixels = [&] {
+        Device()->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+        Device()->BeginScene();
+        Frame();
+        Device()->EndScene();
+        const d3d9::Pixels pixels = ReadTarget();
+        int lit = 0;
+        for (unsigned y = 0; y < pixels.height; ++y)
+            for (unsigned x = 0; x < pixels.width; ++x) lit += (pixels.At(x, y) & 0xFFFFFF) != 0;
+        return lit;
+    };
+
+    m_state = GAME_STATE_PAUSE;
+    for (int i = 0; i < 5; ++i) EXPECT_GT(drawnPixels(), 2000) << i;
+    EXPECT_EQ(human->m_pProc, &CHito::PROC_Stand);
+    EXPECT_FLOAT_EQ(human->m_OldWorld._43, 4.0f);
+
+    m_state = GAME_STATE_PLAY;
+    drawnPixels();
+    drawnPixels();
+    EXPECT_EQ(human->m_pProc, &CHito::PROC_Walk);
+    EXPECT_GT(human->m_OldWorld._43, 4.0f);
+    m_enemies.EndProc();
+    shader.Release();
 }
 
 }  // namespace

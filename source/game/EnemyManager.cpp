@@ -7,6 +7,7 @@
 #include "game/Hito.h"
 #include "game/Laser.h"
 #include "game/Recovery.h"
+#include "lib/BaseShader.h"
 #include "lib/Camera.h"
 #include "lib/DirectGraphics.h"
 #include "lib/DirectSound.h"
@@ -160,7 +161,19 @@ void CEnemyManager::UpdateLaserTarget() {
 template <class Character>
 void CEnemyManager::Draw(Character& character) {
     IDirect3DDevice9* device = m_lpGraphics ? m_lpGraphics->GetDevice() : nullptr;
+    // All enemies of a kind pose the one set of frames of their shared mesh.
+    // One that was not animated this frame (paused, or holding its last
+    // pose) would be drawn in the pose and place of the one stepped before
+    // it, so every enemy poses the frames afresh, without advancing, before
+    // it is drawn.
+    character.ResetTime();
+    character.Animation(0.0);
+    character.CalcMatrix();
     character.SetTransform();
+    if (m_lpBaseShader) {
+        m_lpBaseShader->SetSkinningParam(&m_lpCamera->m_View, m_lpProjection);
+        if (character.m_lpSkinXFile) character.m_lpSkinXFile->m_lpEffect = m_lpBaseShader->GetEffect();
+    }
     character.Draw(device);
 }
 
