@@ -83,6 +83,11 @@ void CDragoon::InitProc(IDirect3DDevice9* device, GAME_STATE* gameState) {
     m_ClearAngle = 0.0f;
     m_DashSpeed = 0.0f;
 
+    // A dragon started twice gives back the first model.
+    Unload();
+    delete m_lpSkinXFile;
+    m_lpSkinXFile = nullptr;
+
     char previous[256] = {};
     GetCurrentDirectoryA(sizeof previous, previous);
     SetCurrentDirectoryA(".\\XFile\\Character\\");
