@@ -6,6 +6,7 @@
 #include "game/FireBall.h"
 #include "game/SoundEffect.h"
 #include "game/SphereHit.h"
+#include "lib/BaseShader.h"
 #include "lib/Camera.h"
 #include "lib/DirectInput.h"
 #include "lib/InputPress.h"
@@ -330,6 +331,13 @@ void CDragoon::Resume() {
 }
 
 void CDragoon::RenderProc(IDirect3DDevice9* device) {
+    D3DXMATRIXA16 view, projection;
+    device->GetTransform(D3DTS_VIEW, &view);
+    device->GetTransform(D3DTS_PROJECTION, &projection);
+    if (m_lpBaseShader && m_lpSkinXFile) {
+        m_lpBaseShader->SetSkinningParam(&view, &projection);
+        m_lpSkinXFile->m_lpEffect = m_lpBaseShader->GetEffect();
+    }
     ResetTime();
     CBoneObject::Animation(DragoonAnimationTime);
     CalcMatrix();
