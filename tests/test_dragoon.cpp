@@ -14,9 +14,11 @@
 #include "game/FireBall.h"
 #include "game/OverDrive.h"
 #include "game/SphereHit.h"
+#include "lib/BaseShader.h"
 #include "lib/Camera.h"
 #include "lib/DirectInput.h"
 #include "lib/DirectSound.h"
+#include "lib/SkinXFile.h"
 #include "lib/texturemanager/TextureManager.h"
 #include "platform/automation.h"
 #include "platform/crt/random.h"
@@ -390,6 +392,35 @@ TEST_F(DragoonTest, EnemyProjectilesCostAPointOnOneFrameInFiveAndRecoveryFlashes
     EXPECT_GE(Status().Life, 400 - 30);
     EXPECT_LE(Status().Life, 400 - 10);
     EXPECT_EQ(400, Status().Energy);
+}
+
+TEST_F(DragoonTest, IsDrawnThroughTheBaseEffectInFrontOfTheChaseCamera) {
+    Start();
+    D3DXMATRIXA16 projection;
+    D3DXMatrixPerspectiveFovLH(&projection, D3DX_PI / 4.0f, 800.0f / 600.0f, 1.0f, 1000.0f);
+    Device()->SetTransform(D3DTS_PROJECTION, &projection);
+    BaseShader shader;
+    shader.CreateBaseEffect("Shader/BaseHLSL.fx", Device());
+    ASSERT_NE(nullptr, shader.GetEffect());
+    auto drawnPixels = [&] {
+        Device()->BeginScene();
+        Device()->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF646464, 1.0f, 0);
+        Frame();
+        Device()->EndScene();
+        const d3d9::Pixels pixels = ReadTarget();
+        int drawn = 0;
+        for (unsigned y = 0; y < pixels.height; ++y)
+            for (unsigned x = 0; x < pixels.width; ++x) drawn += (pixels.At(x, y) & 0xFFFFFF) != 0x646464;
+        return drawn;
+    };
+    EXPECT_EQ(0, drawnPixels());  // a skinned mesh needs the effect
+    m_dragoon->SetHLSL(&shader, nullptr, nullptr);
+    const int drawn = drawnPixels();
+    EXPECT_GT(drawn, 800 * 600 / 50);
+    EXPECT_LT(drawn, 800 * 600 / 2);
+    EXPECT_EQ(shader.GetEffect(), m_dragoon->m_lpSkinXFile->m_lpEffect);
+    shader.Release();
+    m_dragoon->m_lpSkinXFile->m_lpEffect = nullptr;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "game/FireBall.h"
 #include "game/SoundEffect.h"
 #include "game/SphereHit.h"
+#include "lib/BaseShader.h"
 #include "lib/Camera.h"
 #include "lib/DirectInput.h"
 #include "lib/InputPress.h"
@@ -82,6 +83,11 @@ void CDragoon::InitProc(IDirect3DDevice9* device, GAME_STATE* gameState) {
     m_lpBumpMap = nullptr;
     m_ClearAngle = 0.0f;
     m_DashSpeed = 0.0f;
+
+    // A dragon started twice gives back the first model.
+    Unload();
+    delete m_lpSkinXFile;
+    m_lpSkinXFile = nullptr;
 
     char previous[256] = {};
     GetCurrentDirectoryA(sizeof previous, previous);
@@ -325,6 +331,13 @@ void CDragoon::Resume() {
 }
 
 void CDragoon::RenderProc(IDirect3DDevice9* device) {
+    D3DXMATRIXA16 view, projection;
+    device->GetTransform(D3DTS_VIEW, &view);
+    device->GetTransform(D3DTS_PROJECTION, &projection);
+    if (m_lpBaseShader && m_lpSkinXFile) {
+        m_lpBaseShader->SetSkinningParam(&view, &projection);
+        m_lpSkinXFile->m_lpEffect = m_lpBaseShader->GetEffect();
+    }
     ResetTime();
     CBoneObject::Animation(DragoonAnimationTime);
     CalcMatrix();
