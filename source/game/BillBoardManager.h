@@ -5,6 +5,7 @@
 
 #include "game/BillBoard.h"
 #include "lib/basalt/List.h"
+#include "platform/crt/random.h"
 
 class BaseShader;
 class CSphereHit;
@@ -52,3 +53,7 @@ int RenderBillBoardNode(BillBoardNode* node, float cullRadius);
 // A texture from the cache, requested the way every billboard kind asks for
 // it (default filtering and size, no usage), through the manager's device.
 IDirect3DTexture9* BillBoardTexture(const char* fileName, D3DCOLOR colourKey = 0);
+
+// rand() / 32768 x k, uniform in [0, k): the random spread every billboard
+// kind draws its drift and scatter from.
+inline float RandomUpTo(float k) { return static_cast<float>(CrtRand()) / 32768.0f * k; }
