@@ -152,8 +152,6 @@ TEST_F(OverDriveTest, OnlyTheTwoKindsLaunchAndAShellStartedLowComesDownAtOnce) {
 }
 
 TEST_F(OverDriveTest, NothingUnderTheSeaIsDrawnOrCommitted) {
-    Device()->SetRenderState(D3DRS_LIGHTING, FALSE);
-    Device()->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
     BillBoardNode burst;
     burst.Init(5.0f, 0xFFFFFFFF);
     burst.SetTexture(m_overDrive.m_lpTexture);
