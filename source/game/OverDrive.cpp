@@ -9,11 +9,10 @@
 using weapon::kOpaqueWhite;
 
 namespace {
-constexpr float kGravity = 0.001f;         // per frame, in the shell's own frame
+constexpr float kGravity = 0.001f;  // per frame, in the shell's own frame
 constexpr float kComeDownHeight = 2.0f;
 constexpr std::int32_t kShellFlightLimit = 200;
-constexpr float kUnderSeaHeight = 1.0f;    // nothing below it is drawn
-
+constexpr float kUnderSeaHeight = 1.0f;  // nothing below it is drawn
 
 bool StillFlying(const BillBoardNode* shell) {
     return shell->m_World._42 >= kComeDownHeight && shell->m_Count < kShellFlightLimit;
