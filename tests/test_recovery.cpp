@@ -141,8 +141,6 @@ TEST_F(RecoveryTest, ItemIsDrawnWhereItIsWithoutCommittingItsDrawingMatrix) {
     D3DXMATRIX farAway;
     D3DXMatrixTranslation(&farAway, 0.0f, 5.0f, 1000.0f);
     CRecovery::GetInstance()->CreateRecovery(&farAway, &curry);
-    Device()->SetRenderState(D3DRS_LIGHTING, FALSE);
-    Device()->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
     m_manager->UpdateProcess();
     BillBoardNode* item = Item();
     item->m_World._11 = 3.0f;  // a drawing-only matrix the commit would copy

@@ -1,6 +1,7 @@
 #include "game/Beam.h"
 
 #include "game/BillBoardManager.h"
+#include "game/SoundEffect.h"
 #include "game/WeaponNodes.h"
 
 using weapon::kOpaqueWhite;
@@ -29,7 +30,7 @@ CBeam* CBeam::GetInstance() {
     return m_lpBeam;
 }
 
-void CBeam::DeleteInstance(void*) {
+void CBeam::DeleteInstance() {
     delete m_lpBeam;
     m_lpBeam = nullptr;
 }
@@ -107,7 +108,7 @@ CShot* CShot::GetInstance() {
     return m_lpShot;
 }
 
-void CShot::DeleteInstance(void*) {
+void CShot::DeleteInstance() {
     delete m_lpShot;
     m_lpShot = nullptr;
 }
@@ -156,7 +157,7 @@ bool CShot::CreateShotEx(D3DXMATRIX* place) {
             D3DXVec3TransformNormal(&forward, &speed, &shot->m_World);
             shot->m_Velocity = weapon::TurnedAboutY(forward, kShotSpacing * static_cast<float>(i) + ringTurn);
         }
-        weapon::PlaySoundEffect("Sound/SE/Bomb3.wav");
+        PlaySoundEffect("Sound/SE/Bomb3.wav");
     } else {
         m_TextureToggle ^= 1;
     }

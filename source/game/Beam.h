@@ -11,7 +11,7 @@
 class CBeam : public BillBoardNode {
 public:
     static CBeam* GetInstance();
-    static void DeleteInstance(void* unused = nullptr);
+    static void DeleteInstance();
 
     // Starts a spiral at place: an emitter node that lives 146 updates and
     // leaves 145 rays.
@@ -32,7 +32,7 @@ private:
 class CShot : public BillBoardNode {
 public:
     static CShot* GetInstance();
-    static void DeleteInstance(void* unused = nullptr);
+    static void DeleteInstance();
 
     // Back to idle, with the generator's own texture loaded.
     void ShotInit();

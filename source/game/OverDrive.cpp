@@ -2,18 +2,17 @@
 
 #include "game/Beam.h"
 #include "game/BillBoardManager.h"
+#include "game/FireBall.h"
+#include "game/SoundEffect.h"
 #include "game/WeaponNodes.h"
 
 using weapon::kOpaqueWhite;
 
 namespace {
-constexpr float kGravity = 0.001f;         // per frame, in the shell's own frame
+constexpr float kGravity = 0.001f;  // per frame, in the shell's own frame
 constexpr float kComeDownHeight = 2.0f;
 constexpr std::int32_t kShellFlightLimit = 200;
-constexpr float kUnderSeaHeight = 1.0f;    // nothing below it is drawn
-
-constexpr std::int32_t kBurstMovingAge = 24;
-constexpr std::int32_t kBurstLife = 64;    // one pass through the 8 x 8 sheet
+constexpr float kUnderSeaHeight = 1.0f;  // nothing below it is drawn
 
 bool StillFlying(const BillBoardNode* shell) {
     return shell->m_World._42 >= kComeDownHeight && shell->m_Count < kShellFlightLimit;
@@ -33,9 +32,9 @@ void DropTrailBurst(const BillBoardNode* shell) {
     burst->m_UpdateProc = COverDrive::ExplodeProcess;
     burst->m_RenderProc = COverDrive::RenderOverDrive;
     // One draw per component, x first.
-    const float x = weapon::RandomUpTo(0.02f) - 0.01f;
-    const float y = weapon::RandomUpTo(0.02f) - 0.01f;
-    const float z = weapon::RandomUpTo(0.04f) - 0.02f;
+    const float x = RandomUpTo(0.02f) - 0.01f;
+    const float y = RandomUpTo(0.02f) - 0.01f;
+    const float z = RandomUpTo(0.04f) - 0.02f;
     burst->m_Velocity = D3DXVECTOR3(x, y, z);
     burst->m_lpSphereHit = weapon::NewCentredSphere(5.0f);
     // The trail burns enemies like the fireballs' trails do.
@@ -81,7 +80,7 @@ void COverDrive::CreateOverDrive(D3DXVECTOR3* velocity, unsigned kind) {
     // The shell itself never hits; its trail and what it ends in do.
     shell->m_EffectType = EFFECT_DAMAGE;
     shell->m_UseType = USE_PLAYER;
-    weapon::PlaySoundEffect("Sound/SE/FireBall.wav");
+    PlaySoundEffect("Sound/SE/FireBall.wav");
 }
 
 int COverDrive::EndProc() {
@@ -95,7 +94,7 @@ int COverDrive::ConflagrationEvilUpdate(BillBoardNode* shell) {
     // once rather than waiting forever.
     if (StillFlying(shell) && !Fly(shell)) return 0;
     CBeam::GetInstance()->CreateBeam(&shell->m_World);
-    weapon::PlaySoundEffect("Sound/SE/FireDrive.wav");
+    PlaySoundEffect("Sound/SE/FireDrive.wav");
     return 1;
 }
 
@@ -108,15 +107,8 @@ int COverDrive::InfinityEvilUpdate(BillBoardNode* shell) {
     return CShot::GetInstance()->CreateShotEx(&shell->m_World) ? 0 : 1;
 }
 
-int COverDrive::ExplodeProcess(BillBoardNode* burst) {
-    if (burst->m_Count <= kBurstMovingAge) burst->Move(burst->m_Velocity.x, burst->m_Velocity.y, burst->m_Velocity.z);
-    burst->SetBillBoard(CBillBoardManager::GetInstance()->GetCameraMatrix());
-    burst->SetAnimation(burst->m_Count);
-    if (burst->m_Count > kBurstMovingAge) burst->m_Blend = 2;
-    burst->m_Velocity.z *= 1.1f;
-    burst->m_Count += 1;
-    return burst->m_Count >= kBurstLife ? 1 : 0;
-}
+// The shell's bursts behave exactly like the fireballs' trail bursts.
+int COverDrive::ExplodeProcess(BillBoardNode* burst) { return CFireBallGenerator::ExplodeProcess(burst); }
 
 int COverDrive::RenderOverDrive(BillBoardNode* node) {
     if (node->m_World._42 < kUnderSeaHeight) return 0;

@@ -1,6 +1,7 @@
 #include "game/Recovery.h"
 
 #include "game/BillBoardManager.h"
+#include "game/SoundEffect.h"
 #include "game/WeaponNodes.h"
 #include "lib/DirectGraphics.h"
 #include "lib/ViewFrustumCulling.h"
@@ -44,7 +45,7 @@ CRecovery* CRecovery::GetInstance() {
     return m_lpRecovery;
 }
 
-void CRecovery::DeleteInstance(void*) {
+void CRecovery::DeleteInstance() {
     delete m_lpRecovery;
     m_lpRecovery = nullptr;
 }
@@ -87,7 +88,7 @@ int CRecovery::RecoveryUpdateProcess(BillBoardNode* item) {
 
     CSphereHit catcher(&kCatchCentre, &kCatchRadius);
     if (!item->JudgmentProcess(&catcher, item->m_lpTarget)) return 0;
-    weapon::PlaySoundEffect("Sound/SE/unison_ok.wav");
+    PlaySoundEffect("Sound/SE/unison_ok.wav");
     D3DXVECTOR3 position;
     AddFlash(*item->GetPos(&position));
     return 1;

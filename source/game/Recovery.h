@@ -8,7 +8,7 @@
 class CRecovery : public BillBoardNode {
 public:
     static CRecovery* GetInstance();
-    static void DeleteInstance(void* unused = nullptr);
+    static void DeleteInstance();
 
     // An item at place's position that homes on target (the dragon's
     // committed matrix, which must outlive the item).

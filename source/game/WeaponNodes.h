@@ -2,8 +2,6 @@
 // its billboard nodes.
 #pragma once
 #include "game/SphereHit.h"
-#include "lib/DirectSound.h"
-#include "platform/crt/random.h"
 #include "platform/d3d9/d3d9types.h"
 #include "platform/d3dx9/d3dx9math.h"
 
@@ -20,9 +18,6 @@ inline int FadingAlpha(int count, int fadeStart, float fadeLength) {
     return static_cast<int>(255.0f * (1.0f - static_cast<float>(count - fadeStart) / fadeLength));
 }
 
-// rand() / 32768 x k: uniform in [0, k).
-inline float RandomUpTo(float k) { return static_cast<float>(CrtRand()) / 32768.0f * k; }
-
 // A hit sphere of the radius, centred on its node.
 inline CSphereHit* NewCentredSphere(float radius) {
     const D3DXVECTOR3 centre(0.0f, 0.0f, 0.0f);
@@ -37,14 +32,4 @@ inline D3DXVECTOR3 TurnedAboutY(const D3DXVECTOR3& vector, float degrees) {
     D3DXVec3TransformNormal(&out, &vector, &rotation);
     return out;
 }
-
-// The cached buffer of the path, rewound and played once; a sound that is
-// still playing starts over.
-inline void PlaySoundEffect(const char* path) {
-    IDirectSoundBuffer8* buffer = CDirectSound::GetInstance()->GetSecondryBuffer(path);
-    if (!buffer) return;
-    buffer->SetCurrentPosition(0);
-    buffer->Play(0, 0, 0);
-}
-
 }  // namespace weapon
