@@ -233,7 +233,7 @@ void CEnemyManager::ReleaseMeshes() {
 
 int CEnemyManager::EndProc() {
     DeleteAreas();
-    CRecovery::DeleteInstance(m_lpRecovery);
+    CRecovery::DeleteInstance();
     m_lpRecovery = nullptr;
     ReleaseMeshes();
     m_HitoList.clear();
