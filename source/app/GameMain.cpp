@@ -8,7 +8,7 @@
 #include "platform/win32/messagebox.h"
 #include "platform/win32/process.h"
 #include "platform/win32/window.h"
-#include "scene/BlankTitle_Scene.h"
+#include "scene/Title_Scene.h"
 
 bool GameMain::InitProc(HWND window, int width, int height, bool fullScreen) {
     CoInitialize(nullptr);
@@ -27,7 +27,7 @@ bool GameMain::InitProc(HWND window, int width, int height, bool fullScreen) {
     m_lpAudio->DirectAudioInit(window);
     m_MeshManager.GetInstance()->Init();
 
-    m_lpSceneManager = CSceneManager::GetInst(SCENE_TITLE, new CBlankTitle_Scene);
+    m_lpSceneManager = CSceneManager::GetInst(SCENE_TITLE, new CTitle_Scene);
     return true;
 }
 
