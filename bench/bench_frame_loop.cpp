@@ -10,35 +10,10 @@
 #include "lib/DirectGraphics.h"
 #include "platform/d3d9/presentation.h"
 #include "platform/win32/window.h"
+#include "support/bench_device.h"
 
 namespace {
-LRESULT Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-struct Device {
-    HWND window = nullptr;
-    CDirectGraphics* graphics = nullptr;
-    Device() {
-        static bool registered = false;
-        if (!registered) {
-            WNDCLASSEXA windowClass{};
-            windowClass.cbSize = sizeof windowClass;
-            windowClass.lpfnWndProc = Proc;
-            windowClass.lpszClassName = "Bench";
-            RegisterClassExA(&windowClass);
-            registered = true;
-        }
-        window = CreateWindowExA(0, "Bench", "bench", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600, nullptr, nullptr, nullptr,
-                                 nullptr);
-        graphics = CDirectGraphics::GetInstance();
-        graphics->InitDirectGraphics(window, 800, 600, D3DFMT_X8R8G8B8, false);
-        graphics->SetState();
-    }
-    ~Device() {
-        CDirectGraphics::UninitDirectGraphics();
-        DestroyWindow(window);
-    }
+struct Device : bench::Device {
     void Frame() {
         IDirect3DDevice9* device = graphics->m_lpDevice;
         device->BeginScene();

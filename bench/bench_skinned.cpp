@@ -10,32 +10,10 @@
 #include "lib/DirectGraphics.h"
 #include "lib/SkinXFile.h"
 #include "platform/win32/window.h"
+#include "support/bench_device.h"
 
 namespace {
-LRESULT Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-struct Device {
-    HWND window = nullptr;
-    CDirectGraphics* graphics = nullptr;
-    Device() {
-        WNDCLASSEXA windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = Proc;
-        windowClass.lpszClassName = "BenchSkinned";
-        RegisterClassExA(&windowClass);
-        window = CreateWindowExA(0, "BenchSkinned", "bench", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600, nullptr, nullptr,
-                                 nullptr, nullptr);
-        graphics = CDirectGraphics::GetInstance();
-        graphics->InitDirectGraphics(window, 800, 600, D3DFMT_X8R8G8B8, false);
-        graphics->SetState();
-    }
-    ~Device() {
-        CDirectGraphics::UninitDirectGraphics();
-        DestroyWindow(window);
-    }
-};
+using bench::Device;
 
 const char* const kPath = "/tmp/vortwing_bench_skinned.x";
 

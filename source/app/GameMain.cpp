@@ -5,10 +5,13 @@
 #include "lib/DirectGraphics.h"
 #include "lib/DirectInput.h"
 #include "lib/DirectSound.h"
+#include "lib/texturemanager/TextureManager.h"
 #include "platform/win32/messagebox.h"
 #include "platform/win32/process.h"
 #include "platform/win32/window.h"
-#include "scene/BlankTitle_Scene.h"
+#include "scene/Game_Scene.h"
+#include "scene/Ranking.h"
+#include "scene/Title_Scene.h"
 
 bool GameMain::InitProc(HWND window, int width, int height, bool fullScreen) {
     CoInitialize(nullptr);
@@ -27,7 +30,9 @@ bool GameMain::InitProc(HWND window, int width, int height, bool fullScreen) {
     m_lpAudio->DirectAudioInit(window);
     m_MeshManager.GetInstance()->Init();
 
-    m_lpSceneManager = CSceneManager::GetInst(SCENE_TITLE, new CBlankTitle_Scene);
+    m_lpSceneManager = CSceneManager::GetInst(SCENE_TITLE, new CTitle_Scene);
+    m_lpSceneManager->AddScene(SCENE_GAME, new CScene_Game);
+    m_lpSceneManager->AddScene(SCENE_RANKING, new CRanking);
     return true;
 }
 
@@ -59,6 +64,11 @@ void GameMain::EndProc() {
     m_lpSound = nullptr;
     m_lpInput = nullptr;
     m_lpAudio = nullptr;
+    // A window closed in the middle of a scene leaves its textures cached.
+    if (CTextureManager::g_Inst) {
+        CTextureManager::g_Inst->Release();
+        CTextureManager::DeleteInst();
+    }
     CoUninitialize();
     CDirectGraphics::UninitDirectGraphics();
     m_lpGraphics = nullptr;

@@ -21,6 +21,7 @@ public:
     }
     HRESULT Lock(DWORD, DWORD, LPVOID*, LPDWORD, LPVOID*, LPDWORD, DWORD) override { return DSERR_INVALIDPARAM; }
     HRESULT Play(DWORD, DWORD, DWORD) override { return DS_OK; }
+    HRESULT Stop() override { return DS_OK; }
     HRESULT SetCurrentPosition(DWORD) override { return DS_OK; }
     HRESULT SetFormat(const WAVEFORMATEX*) override { return DS_OK; }
     HRESULT Unlock(LPVOID, DWORD, LPVOID, DWORD) override { return DS_OK; }

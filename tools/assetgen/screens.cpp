@@ -102,12 +102,18 @@ Image TexTmp() {
     FillPolygon(img, shadow, Hex(0x102030));
     FillPolygon(img, arrow, Hex(0x60e0ff));
   }
-  LabelIn(img, Region(sheet, "SCORE"), "SCORE", Hex(0xfff4b0), Hex(0xffa020));
+  // The HUD writes its numbers over these regions (score digits 166 px into
+  // the score label, the countdown's left of the time label's word, the combo
+  // count in the middle of its label), so each word keeps clear of them.
+  const SpriteRect& score = Region(sheet, "SCORE");
+  Label(img, score.left, score.top, 156, score.bottom - score.top, "SCORE", Hex(0xfff4b0), Hex(0xffa020));
   // TIME and COMBO regions overlap (y 345..359); each picture stays out of the shared band.
   const SpriteRect& time = Region(sheet, "TIME");
   const SpriteRect& combo = Region(sheet, "COMBO");
-  Label(img, time.left, time.top, time.right - time.left, combo.top - time.top, "TIME", Hex(0xffffff), Hex(0xff8080));
-  Label(img, combo.left, time.bottom, combo.right - combo.left, combo.bottom - time.bottom, "COMBO", Hex(0xb0ffff), Hex(0x20a0ff));
+  Label(img, time.left + 150, time.top, time.right - time.left - 150, combo.top - time.top, "TIME", Hex(0xffffff),
+        Hex(0xff8080));
+  Label(img, combo.left + 246, time.bottom, combo.right - combo.left - 246, combo.bottom - time.bottom, "COMBO",
+        Hex(0xb0ffff), Hex(0x20a0ff));
   return img;
 }
 

@@ -122,7 +122,14 @@ void BeginPresentationTiming() {
     g_swapIntervalSet = false;
 }
 
+namespace {
+std::uint64_t g_presentCount = 0;
+}  // namespace
+
+std::uint64_t PresentCount() { return g_presentCount; }
+
 void PresentBackBuffer(IDirect3DDevice9* device, SDL_Window* sdlWindow, IDirect3DSurface9* backBuffer) {
+    ++g_presentCount;
     SaveRequestedScreenshots(device, backBuffer);
     if (!sdlWindow) return;
     if (!g_swapIntervalSet) ApplySwapInterval();

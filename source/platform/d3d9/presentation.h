@@ -27,6 +27,8 @@ struct Pixels {
 // The pixels of a colour surface (the device's render target when null).
 bool ReadSurface(IDirect3DDevice9* device, IDirect3DSurface9* surface, Pixels* out);
 bool SavePng(const std::string& path, const Pixels& pixels);
+// Back buffers presented since program start.
+std::uint64_t PresentCount();
 
 // GL objects made on the device's context by other parts of the layer
 // register a release here; the device runs them before its context goes.

@@ -51,6 +51,7 @@ public:
     }
     HRESULT Lock(DWORD, DWORD, LPVOID*, LPDWORD, LPVOID*, LPDWORD, DWORD) override { return DSERR_INVALIDPARAM; }
     HRESULT Play(DWORD, DWORD, DWORD) override { return DS_OK; }
+    HRESULT Stop() override { return DS_OK; }
     HRESULT SetCurrentPosition(DWORD) override { return DSERR_INVALIDPARAM; }
     HRESULT SetFormat(const WAVEFORMATEX* format) override {
         if (!format || !IsPlayablePcm(*format)) return DSERR_BADFORMAT;
@@ -150,6 +151,14 @@ public:
         if (m_position > 0) alSourcei(m_source, AL_BYTE_OFFSET, static_cast<ALint>(m_position));
         alSourcePlay(m_source);
         m_position = 0;
+        return DS_OK;
+    }
+
+    HRESULT Stop() override {
+        if (Playing()) {
+            m_position = AlOffset();
+            alSourceStop(m_source);
+        }
         return DS_OK;
     }
 

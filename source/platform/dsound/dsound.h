@@ -67,6 +67,8 @@ struct IDirectSoundBuffer : IUnknown {
                          LPDWORD bytes2, DWORD flags) = 0;
     virtual HRESULT Play(DWORD reserved, DWORD priority, DWORD flags) = 0;
     virtual HRESULT SetCurrentPosition(DWORD position) = 0;
+    // Stops playing and keeps the position, so a later Play goes on from it.
+    virtual HRESULT Stop() = 0;
     virtual HRESULT SetFormat(const WAVEFORMATEX* format) = 0;
     virtual HRESULT Unlock(LPVOID audio1, DWORD bytes1, LPVOID audio2, DWORD bytes2) = 0;
     virtual HRESULT Restore() = 0;

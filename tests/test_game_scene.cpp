@@ -1,0 +1,154 @@
+// Whole missions in the game scene on the real device, with the generated
+// assets, scripted input and a GlobalData of the test's own.
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "game/Dragoon.h"
+#include "lib/DirectAudio.h"
+#include "lib/DirectInput.h"
+#include "lib/DirectSound.h"
+#include "lib/StaticMeshManager.h"
+#include "platform/automation.h"
+#include "platform/d3d9/presentation.h"
+#include "scene/Game_Scene.h"
+#include "support/graphics_fixture.h"
+#include "support/scoped_directory.h"
+
+namespace {
+class GameSceneTest : public GraphicsTest {
+protected:
+    void SetUp() override {
+        GraphicsTest::SetUp();
+        m_directory = std::make_unique<ScopedDirectory>(VORTWING_DATA_DIR);
+        CDirectSound::GetInstance()->DirectSoundInit(m_window);
+        CDirectInput::GetInstance();
+        CDirectInput::InitDirectInput(m_window);
+        CDirectAudio::GetInstance()->DirectAudioInit(m_window);
+        Basalt::Singleton::CSingleton<CStaticMeshManager>::GetInstance()->Init();
+        automation::ResetSceneFrames();
+    }
+    void TearDown() override {
+        automation::UnloadInputScript();
+        CStaticMeshManager* meshes = Basalt::Singleton::CSingleton<CStaticMeshManager>::GetInstance();
+        meshes->Release();
+        meshes->UnInit();
+        Basalt::Singleton::CSingleton<CStaticMeshManager>::DeleteInstance();
+        CDirectAudio::GetInstance()->DirectAudioUnInit();
+        CDirectAudio::DeleteInstance();
+        CDirectInput::UninitDirectInput();
+        CDirectInput::DeleteInstance(nullptr);
+        CDirectSound::GetInstance()->DirectSoundRelease();
+        m_directory.reset();
+        GraphicsTest::TearDown();
+    }
+    void Script(const char* text) {
+        std::string error;
+        ASSERT_TRUE(automation::LoadInputScriptText(text, "test", &error)) << error;
+    }
+    int Frame() {
+        automation::BeginSceneFrame();
+        return m_scene.MainProc();
+    }
+    // Frames until the state is reached (or the limit runs out).
+    int FramesUntil(GAME_STATE state, int limit) {
+        for (int frame = 1; frame <= limit; ++frame) {
+            Frame();
+            if (m_scene.GetGameState() == state) return frame;
+        }
+        return -1;
+    }
+    PlayerStatus* Status() { return CDragoon::GetInstance()->GetPlayerStatusAddress(); }
+    static bool ResultSaved() { return std::filesystem::exists("GlobalData/Global.qdf"); }
+
+    std::unique_ptr<ScopedDirectory> m_directory;
+    CScene_Game m_scene;
+};
+}  // namespace
+
+TEST_F(GameSceneTest, SurvivingTheCountdownClearsTheMissionAndConfirmingSavesAndLeavesForTheRanking) {
+    ASSERT_EQ(m_scene.InitProc(), 1);
+    EXPECT_EQ(m_scene.GetGameState(), GAME_STATE_PLAY);
+    for (int i = 0; i < 20; ++i) EXPECT_EQ(Frame(), RETRY_CONTINUE);
+    EXPECT_NEAR(m_scene.GetSkyAngle(), 20 * 0.05f, 1e-4f);
+    EXPECT_EQ(m_scene.SpritePanel().m_TimeLeft, 60);  // 20 frames: not yet a second
+
+    const d3d9::Pixels frame = ReadTarget();
+    d3d9::SavePng(m_directory->Previous("game_scene_play.png").c_str(), frame);
+    // The sky above the horizon and the sea below differ; the grey clear
+    // colour shows nowhere in the middle of the picture.
+    EXPECT_FALSE(ColourNear(frame.At(400, 150), 0xFF646464, 6));
+    EXPECT_FALSE(ColourNear(frame.At(400, 450), 0xFF646464, 6));
+
+    // Skip to the last second of the countdown; no combo is running.
+    m_scene.SpritePanel().m_TimeLeft = 1;
+    const int framesToClear = FramesUntil(GAME_STATE_CLEAR, 200);
+    ASSERT_GT(framesToClear, 0);
+    EXPECT_LE(framesToClear, 61);
+    EXPECT_FALSE(ResultSaved());
+    const float angle = m_scene.GetSkyAngle();
+    for (int i = 0; i < 5; ++i) Frame();
+    EXPECT_EQ(m_scene.GetGameState(), GAME_STATE_CLEAR);  // waits for the confirmation
+    EXPECT_GT(m_scene.GetSkyAngle(), angle);             // the sky keeps turning
+
+    Script("0 RETURN 1\n");
+    Frame();
+    EXPECT_EQ(m_scene.GetGameState(), GAME_STATE_TO_RANKING);
+    EXPECT_TRUE(ResultSaved());
+    EXPECT_EQ(Frame(), RETRY_CHANGE);
+    EXPECT_EQ(CScene::GetNextScene(), SCENE_RANKING);
+    CScene::SetRetryScene(RETRY_CONTINUE);
+    EXPECT_EQ(m_scene.EndProc(), 1);
+}
+
+TEST_F(GameSceneTest, LosingAllLifeFadesToTheTitleWithoutSavingAndItsLastFramePresentsNothing) {
+    ASSERT_EQ(m_scene.InitProc(), 1);
+    Frame();
+    Status()->Life = 0;
+    const int frames = FramesUntil(GAME_STATE_TO_TITLE, 2000);
+    ASSERT_GT(frames, 1);
+    EXPECT_EQ(Frame(), RETRY_CHANGE);
+    EXPECT_EQ(CScene::GetNextScene(), SCENE_TITLE);
+    EXPECT_FALSE(ResultSaved());
+    CScene::SetRetryScene(RETRY_CONTINUE);
+    m_scene.EndProc();
+}
+
+TEST_F(GameSceneTest, PauseFreezesTheCountdownAndTheSkyButKeepsDrawing) {
+    ASSERT_EQ(m_scene.InitProc(), 1);
+    // Enter pauses on frame 2 and resumes on frame 200.
+    Script("2 RETURN 1\n3 RETURN 0\n200 RETURN 1\n201 RETURN 0\n");
+    for (int i = 0; i < 10; ++i) Frame();
+    ASSERT_EQ(m_scene.GetGameState(), GAME_STATE_PAUSE);
+    const float angle = m_scene.GetSkyAngle();
+    const auto timeLeft = m_scene.SpritePanel().m_TimeLeft;
+    const auto frameCount = m_scene.SpritePanel().m_FrameCount;
+    const std::uint64_t presented = d3d9::PresentCount();
+    for (int i = 0; i < 150; ++i) Frame();
+    EXPECT_EQ(m_scene.GetGameState(), GAME_STATE_PAUSE);
+    EXPECT_EQ(m_scene.GetSkyAngle(), angle);
+    EXPECT_EQ(m_scene.SpritePanel().m_TimeLeft, timeLeft);
+    EXPECT_EQ(m_scene.SpritePanel().m_FrameCount, frameCount);
+    EXPECT_EQ(d3d9::PresentCount(), presented + 150);
+    for (int i = 0; i < 60; ++i) Frame();
+    EXPECT_EQ(m_scene.GetGameState(), GAME_STATE_PLAY);
+    m_scene.EndProc();
+}
+
+TEST_F(GameSceneTest, EnteringAgainStartsAFreshMission) {
+    ASSERT_EQ(m_scene.InitProc(), 1);
+    for (int i = 0; i < 30; ++i) Frame();
+    Status()->Energy = 10;
+    m_scene.SpritePanel().m_Score = 7;
+    m_scene.EndProc();
+
+    ASSERT_EQ(m_scene.InitProc(), 1);
+    EXPECT_EQ(m_scene.GetGameState(), GAME_STATE_PLAY);
+    EXPECT_EQ(m_scene.GetSkyAngle(), 0.0f);
+    EXPECT_EQ(Status()->Energy, 400);
+    EXPECT_EQ(Status()->Life, 400);
+    EXPECT_EQ(m_scene.EnemyManager().GetKillCount(), 0);
+    Frame();
+    EXPECT_EQ(m_scene.SpritePanel().m_Score, 0);
+    m_scene.EndProc();
+}
