@@ -7,39 +7,23 @@
 
 #include <cstdio>
 
-#include "lib/DirectAudio.h"
-#include "lib/DirectInput.h"
-#include "lib/DirectSound.h"
-#include "lib/StaticMeshManager.h"
 #include "platform/automation.h"
 #include "scene/Game_Scene.h"
 #include "support/bench_device.h"
+#include "../tests/support/program_services.h"
 
 namespace {
 struct Program : bench::Device {
+    ProgramServices services{window};
     Program() {
         if (chdir(VORTWING_DATA_DIR) != 0) std::perror("data directory");
-        CDirectSound::GetInstance()->DirectSoundInit(window);
-        CDirectInput::GetInstance();
-        CDirectInput::InitDirectInput(window);
-        CDirectAudio::GetInstance()->DirectAudioInit(window);
-        Basalt::Singleton::CSingleton<CStaticMeshManager>::GetInstance()->Init();
-        // Fire held down, the laser pressed every second.
-        std::string script = "0 Z 1\n";
+        // Fire pressed every 9 frames, the laser every second.
+        std::string script;
+        for (int frame = 0; frame < 100000; frame += 9)
+            script += std::to_string(frame) + " Z 1\n" + std::to_string(frame + 3) + " Z 0\n";
         for (int frame = 30; frame < 100000; frame += 60)
             script += std::to_string(frame) + " X 1\n" + std::to_string(frame + 2) + " X 0\n";
         automation::LoadInputScriptText(script, "bench", nullptr);
-    }
-    ~Program() {
-        automation::UnloadInputScript();
-        CStaticMeshManager* meshes = Basalt::Singleton::CSingleton<CStaticMeshManager>::GetInstance();
-        meshes->Release();
-        meshes->UnInit();
-        Basalt::Singleton::CSingleton<CStaticMeshManager>::DeleteInstance();
-        CDirectAudio::GetInstance()->DirectAudioUnInit();
-        CDirectAudio::DeleteInstance();
-        CDirectInput::UninitDirectInput();
-        CDirectSound::GetInstance()->DirectSoundRelease();
     }
 };
 

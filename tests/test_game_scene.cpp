@@ -5,14 +5,11 @@
 #include <string>
 
 #include "game/Dragoon.h"
-#include "lib/DirectAudio.h"
-#include "lib/DirectInput.h"
-#include "lib/DirectSound.h"
-#include "lib/StaticMeshManager.h"
 #include "platform/automation.h"
 #include "platform/d3d9/presentation.h"
 #include "scene/Game_Scene.h"
 #include "support/graphics_fixture.h"
+#include "support/program_services.h"
 #include "support/scoped_directory.h"
 
 namespace {
@@ -21,24 +18,12 @@ protected:
     void SetUp() override {
         GraphicsTest::SetUp();
         m_directory = std::make_unique<ScopedDirectory>(VORTWING_DATA_DIR);
-        CDirectSound::GetInstance()->DirectSoundInit(m_window);
-        CDirectInput::GetInstance();
-        CDirectInput::InitDirectInput(m_window);
-        CDirectAudio::GetInstance()->DirectAudioInit(m_window);
-        Basalt::Singleton::CSingleton<CStaticMeshManager>::GetInstance()->Init();
-        automation::ResetSceneFrames();
+        m_services = std::make_unique<ProgramServices>(m_window);
+        CScene::SetNextScene(SCENE_NONE);
+        CScene::SetRetryScene(RETRY_CONTINUE);
     }
     void TearDown() override {
-        automation::UnloadInputScript();
-        CStaticMeshManager* meshes = Basalt::Singleton::CSingleton<CStaticMeshManager>::GetInstance();
-        meshes->Release();
-        meshes->UnInit();
-        Basalt::Singleton::CSingleton<CStaticMeshManager>::DeleteInstance();
-        CDirectAudio::GetInstance()->DirectAudioUnInit();
-        CDirectAudio::DeleteInstance();
-        CDirectInput::UninitDirectInput();
-        CDirectInput::DeleteInstance(nullptr);
-        CDirectSound::GetInstance()->DirectSoundRelease();
+        m_services.reset();
         m_directory.reset();
         GraphicsTest::TearDown();
     }
@@ -62,6 +47,7 @@ protected:
     static bool ResultSaved() { return std::filesystem::exists("GlobalData/Global.qdf"); }
 
     std::unique_ptr<ScopedDirectory> m_directory;
+    std::unique_ptr<ProgramServices> m_services;
     CScene_Game m_scene;
 };
 }  // namespace

@@ -14,6 +14,7 @@
 #include "scene/GlobalData.h"
 #include "scene/Ranking.h"
 #include "support/graphics_fixture.h"
+#include "support/program_services.h"
 #include "support/scoped_directory.h"
 
 namespace {
@@ -176,23 +177,17 @@ protected:
     void SetUp() override {
         GraphicsTest::SetUp();
         m_directory = std::make_unique<ScopedDirectory>(VORTWING_DATA_DIR);
-        CDirectSound::GetInstance()->DirectSoundInit(m_window);
-        CDirectAudio::GetInstance()->DirectAudioInit(m_window);
-        Basalt::Singleton::CSingleton<CStaticMeshManager>::GetInstance()->Init();
+        m_services = std::make_unique<ProgramServices>(m_window);
+        CScene::SetNextScene(SCENE_NONE);
+        CScene::SetRetryScene(RETRY_CONTINUE);
     }
     void TearDown() override {
-        automation::UnloadInputScript();
-        CStaticMeshManager* meshes = Basalt::Singleton::CSingleton<CStaticMeshManager>::GetInstance();
-        meshes->Release();
-        meshes->UnInit();
-        Basalt::Singleton::CSingleton<CStaticMeshManager>::DeleteInstance();
-        CDirectAudio::GetInstance()->DirectAudioUnInit();
-        CDirectAudio::DeleteInstance();
-        CDirectSound::GetInstance()->DirectSoundRelease();
+        m_services.reset();
         m_directory.reset();
         GraphicsTest::TearDown();
     }
     std::unique_ptr<ScopedDirectory> m_directory;
+    std::unique_ptr<ProgramServices> m_services;
     CRanking m_scene;
 };
 }  // namespace

@@ -28,6 +28,7 @@ public:
 
     static SCENE_KIND GetNextScene() { return m_NextScene; }
     static void SetRetryScene(SCENE_RETRY retry) { m_RetryScene = retry; }
+    static void SetNextScene(SCENE_KIND next) { m_NextScene = next; }
 
 protected:
     static SCENE_KIND m_NextScene;
