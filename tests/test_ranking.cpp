@@ -1,15 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 
+#include "game/Beam.h"
+#include "game/BillBoardManager.h"
 #include "lib/DirectAudio.h"
 #include "lib/DirectSound.h"
 #include "lib/StaticMeshManager.h"
 #include "lib/texturemanager/TextureManager.h"
-#include "game/Beam.h"
-#include "game/BillBoardManager.h"
 #include "platform/automation.h"
 #include "scene/GlobalData.h"
 #include "scene/Ranking.h"
@@ -18,13 +17,6 @@
 
 namespace {
 namespace fs = std::filesystem;
-
-void WriteBytes(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 void WriteTable(std::int16_t first, std::int16_t second, std::int16_t third) {
     RANKING_TABLE table;
