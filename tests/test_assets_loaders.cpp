@@ -82,3 +82,63 @@ TEST_F(AssetLoaderTest, PathsThatDifferInLetterCaseOrUseBackslashesStillLoad) {
         if (texture) texture->Release();
     }
 }
+
+#include <unistd.h>
+
+#include <cstring>
+
+#include "lib/SkinXFile.h"
+#include "lib/XFile.h"
+
+namespace {
+// Meshes load with the current directory switched to their folder, so their
+// texture names resolve beside them as the game loads them.
+class InDirectory {
+public:
+    explicit InDirectory(const std::string& directory) {
+        if (!getcwd(m_previous, sizeof m_previous)) m_previous[0] = '\0';
+        m_entered = chdir(directory.c_str()) == 0;
+    }
+    ~InDirectory() {
+        if (m_previous[0] && chdir(m_previous) != 0) ADD_FAILURE() << "cannot return to " << m_previous;
+    }
+    bool Entered() const { return m_entered; }
+
+private:
+    char m_previous[4096];
+    bool m_entered = false;
+};
+
+std::string FileName(const char* path) { return std::strrchr(path, '/') + 1; }
+std::string Folder(const char* path) {
+    return std::string(VORTWING_DATA_DIR) + "/" + std::string(path, std::strrchr(path, '/') - path);
+}
+}  // namespace
+
+TEST_F(AssetLoaderTest, EveryMeshLoadsThroughTheGameLoadersWithItsTexturesAndAnimationSets) {
+    int meshes = 0;
+    for (const assets::Asset& asset : assets::kAssets) {
+        if (asset.kind != assets::Kind::StaticMesh && asset.kind != assets::Kind::SkinnedMesh) continue;
+        InDirectory folder(Folder(asset.path));
+        ASSERT_TRUE(folder.Entered()) << asset.path;
+        const unsigned boxes = win32::MessageBoxCount();
+        const std::string name = FileName(asset.path);
+        if (asset.kind == assets::Kind::StaticMesh) {
+            CXFile mesh;
+            EXPECT_EQ(mesh.LoadXFile(Device(), name.c_str()), 1) << asset.path;
+        } else {
+            CSkinXFile skin;
+            ASSERT_EQ(skin.LoadXFile(Device(), name.c_str()), 1) << asset.path;
+            ASSERT_NE(skin.m_lpAnimController, nullptr) << asset.path;
+            const UINT expectedSets = name == "Dragoon.x" ? 3 : name == "hito.x" ? 7 : 9;
+            EXPECT_EQ(skin.m_lpAnimController->GetNumAnimationSets(), expectedSets) << asset.path;
+            if (name == "Dragoon.x") {
+                EXPECT_NE(skin.SearchBoneName("Neck_Joint"), nullptr);
+            }
+        }
+        // A texture that fails to load would have shown its error.
+        EXPECT_EQ(win32::MessageBoxCount(), boxes) << asset.path << ": " << win32::LastMessageBoxText();
+        ++meshes;
+    }
+    EXPECT_EQ(meshes, 5);
+}

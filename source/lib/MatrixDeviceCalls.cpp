@@ -3,23 +3,11 @@
 #include "lib/Camera.h"
 #include "lib/Matrix.h"
 
-#if __has_include("lib/DirectGraphics.h")
 #include "lib/DirectGraphics.h"
-#define VORTWING_HAS_DEVICE 1
-#else
-#define VORTWING_HAS_DEVICE 0
-#endif
 
 namespace {
 void SendTransform(IDirect3DDevice9* device, D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
-#if VORTWING_HAS_DEVICE
     if (device) device->SetTransform(state, matrix);
-#else
-    // Built before the device exists; there is nothing to send to yet.
-    (void)device;
-    (void)state;
-    (void)matrix;
-#endif
 }
 }  // namespace
 

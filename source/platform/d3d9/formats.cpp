@@ -1,4 +1,5 @@
 #include "platform/d3d9/formats.h"
+#include <set>
 
 namespace d3d9 {
 GlFormat GlFormatOf(D3DFORMAT format) {
@@ -11,4 +12,22 @@ GlFormat GlFormatOf(D3DFORMAT format) {
     default: return GlFormat{};
     }
 }
+}  // namespace d3d9
+
+namespace d3d9 {
+namespace {
+std::set<D3DFORMAT>& RefusedRenderTargetFormats() {
+    static std::set<D3DFORMAT> refused;
+    return refused;
+}
+}  // namespace
+
+void SetRenderTargetFormatOffered(D3DFORMAT format, bool offered) {
+    if (offered)
+        RefusedRenderTargetFormats().erase(format);
+    else
+        RefusedRenderTargetFormats().insert(format);
+}
+
+bool RenderTargetFormatOffered(D3DFORMAT format) { return RefusedRenderTargetFormats().count(format) == 0; }
 }  // namespace d3d9

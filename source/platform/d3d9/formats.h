@@ -15,4 +15,9 @@ struct GlFormat {
 // A8R8G8B8 and X8R8G8B8 are stored as bytes B, G, R, A in memory, as in
 // Direct3D, and uploaded as BGRA.
 GlFormat GlFormatOf(D3DFORMAT format);
+
+// Real devices differ in the formats they accept for render targets; this
+// lets a test play a device that refuses one (true again restores it).
+void SetRenderTargetFormatOffered(D3DFORMAT format, bool offered);
+bool RenderTargetFormatOffered(D3DFORMAT format);
 }  // namespace d3d9

@@ -21,6 +21,7 @@ IDirect3DTexture9* IDirect3DTexture9::Create(UINT width, UINT height, UINT level
                                              D3DPOOL pool) {
     const d3d9::GlFormat glFormat = d3d9::GlFormatOf(format);
     if (!gl::HasContext() || !glFormat.internalFormat || width == 0 || height == 0) return nullptr;
+    if ((usage & D3DUSAGE_RENDERTARGET) && !d3d9::RenderTargetFormatOffered(format)) return nullptr;
     // Render targets have one level here: nothing in the program renders into
     // a mip chain.
     const DWORD fullChain = FullChainLength(width, height);

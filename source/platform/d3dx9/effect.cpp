@@ -18,6 +18,7 @@
 // inputs are the a_* attributes of gl/attributes.h, and the fragment output
 // is FragColor. Anything else is an error reported with its line number.
 #include "platform/d3dx9/effect.h"
+#include "platform/d3dx9/d3dx9math.h"
 #include "platform/fs/path.h"
 
 #include <cstdio>
@@ -392,6 +393,28 @@ HRESULT ID3DXEffect::GetInt(D3DXHANDLE parameter, INT* value) {
         return D3DERR_INVALIDCALL;
     *value = found->integer;
     return D3D_OK;
+}
+
+HRESULT ID3DXEffect::GetVector(D3DXHANDLE parameter, D3DXVECTOR4* vector) {
+    Parameter* found = Find(parameter);
+    if (!found || !vector || found->floats.empty() || found->declaration.type == "float4x4")
+        return D3DERR_INVALIDCALL;
+    float values[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    std::memcpy(values, found->floats.data(), std::min<size_t>(4, found->floats.size()) * sizeof(float));
+    *vector = D3DXVECTOR4(values[0], values[1], values[2], values[3]);
+    return D3D_OK;
+}
+
+HRESULT ID3DXEffect::GetMatrix(D3DXHANDLE parameter, D3DMATRIX* matrix) {
+    Parameter* found = Find(parameter);
+    if (!found || !matrix || found->declaration.type != "float4x4") return D3DERR_INVALIDCALL;
+    std::memcpy(&matrix->m[0][0], found->floats.data(), 16 * sizeof(float));
+    return D3D_OK;
+}
+
+IDirect3DBaseTexture9* ID3DXEffect::TextureOf(D3DXHANDLE parameter) {
+    Parameter* found = Find(parameter);
+    return found && found->declaration.type == "texture" ? found->texture : nullptr;
 }
 
 HRESULT ID3DXEffect::Begin(UINT* passes, DWORD flags) {

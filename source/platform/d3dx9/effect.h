@@ -47,6 +47,10 @@ public:
     HRESULT SetTexture(D3DXHANDLE parameter, IDirect3DBaseTexture9* texture);
     HRESULT GetFloat(D3DXHANDLE parameter, float* value);
     HRESULT GetInt(D3DXHANDLE parameter, INT* value);
+    HRESULT GetVector(D3DXHANDLE parameter, D3DXVECTOR4* vector);
+    HRESULT GetMatrix(D3DXHANDLE parameter, D3DMATRIX* matrix);
+    // The texture a parameter holds, without adding a reference.
+    IDirect3DBaseTexture9* TextureOf(D3DXHANDLE parameter);
 
     HRESULT Begin(UINT* passes, DWORD flags);
     HRESULT BeginPass(UINT pass);
