@@ -171,6 +171,7 @@ protected:
         CDirectSound::GetInstance()->DirectSoundInit(m_window);
         CDirectAudio::GetInstance()->DirectAudioInit(m_window);
         Basalt::Singleton::CSingleton<CStaticMeshManager>::GetInstance()->Init();
+        Device()->GetViewport(&m_full);
     }
     void TearDown() override {
         automation::UnloadInputScript();
@@ -184,7 +185,14 @@ protected:
         m_directory.reset();
         GraphicsTest::TearDown();
     }
+    // Frames whose pixels nobody reads are drawn into one pixel.
+    void Tiny(bool tiny) {
+        D3DVIEWPORT9 viewport = m_full;
+        if (tiny) viewport.Width = viewport.Height = 1;
+        Device()->SetViewport(&viewport);
+    }
     std::unique_ptr<ScopedDirectory> m_directory;
+    D3DVIEWPORT9 m_full{};
     CRanking m_scene;
 };
 }  // namespace
@@ -195,14 +203,18 @@ TEST_F(RankingSceneTest, ShowsTheTableThenSavesOnConfirmAndFadesToTheTitle) {
     ASSERT_EQ(m_scene.InitProc(), 1);
     CRankMember& member = m_scene.m_RankMember;
     for (RANK& rank : member.m_Rank) rank.Pos.x = 101.0f;
+    Tiny(true);
     for (int frame = 0; frame < 130 && m_scene.m_RankingState != RANKING_WAIT_KEY; ++frame) m_scene.MainProc();
     ASSERT_EQ(m_scene.m_RankingState, RANKING_WAIT_KEY);
-    for (int frame = 0; frame < 60; ++frame) m_scene.MainProc();  // the beam spirals out
+    for (int frame = 0; frame < 59; ++frame) m_scene.MainProc();  // the beam spirals out
+    Tiny(false);
+    m_scene.MainProc();
     const d3d9::Pixels shown = ReadTarget();
     int digitPixels = 0;  // the last digit of rank 1's 120, 160 pixels right of its plate
     for (int y = 100; y < 150; ++y)
         for (int x = 380; x < 420; ++x) digitPixels += !ColourNear(shown.At(x, y), 0xFF646464, 8);
     EXPECT_GT(digitPixels, 100);
+    EXPECT_FALSE(ColourNear(shown.At(600, 40), 0xFF646464, 8));  // sky, not the cleared grey
     int firePixels = 0;  // the beam's rays on the sea below the camera
     for (int y = 500; y < 600; ++y)
         for (int x = 0; x < 800; ++x) firePixels += ((shown.At(x, y) >> 16) & 0xFF) > 200;
@@ -219,6 +231,7 @@ TEST_F(RankingSceneTest, ShowsTheTableThenSavesOnConfirmAndFadesToTheTitle) {
     EXPECT_EQ(member.m_Rank[3].DispScore, 88);
 
     int frames = 1;
+    Tiny(true);
     while (CScene::GetNextScene() != SCENE_TITLE && frames < 400) {
         m_scene.MainProc();
         ++frames;
