@@ -1,15 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 
+#include "game/Beam.h"
+#include "game/BillBoardManager.h"
 #include "lib/DirectAudio.h"
 #include "lib/DirectSound.h"
 #include "lib/StaticMeshManager.h"
 #include "lib/texturemanager/TextureManager.h"
-#include "game/Beam.h"
-#include "game/BillBoardManager.h"
 #include "platform/automation.h"
 #include "scene/GlobalData.h"
 #include "scene/Ranking.h"
@@ -19,13 +18,6 @@
 
 namespace {
 namespace fs = std::filesystem;
-
-void WriteBytes(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 void WriteTable(std::int16_t first, std::int16_t second, std::int16_t third) {
     RANKING_TABLE table;
@@ -180,14 +172,22 @@ protected:
         m_services = std::make_unique<ProgramServices>(m_window);
         CScene::SetNextScene(SCENE_NONE);
         CScene::SetRetryScene(RETRY_CONTINUE);
+        Device()->GetViewport(&m_full);
     }
     void TearDown() override {
         m_services.reset();
         m_directory.reset();
         GraphicsTest::TearDown();
     }
+    // Frames whose pixels nobody reads are drawn into one pixel.
+    void Tiny(bool tiny) {
+        D3DVIEWPORT9 viewport = m_full;
+        if (tiny) viewport.Width = viewport.Height = 1;
+        Device()->SetViewport(&viewport);
+    }
     std::unique_ptr<ScopedDirectory> m_directory;
     std::unique_ptr<ProgramServices> m_services;
+    D3DVIEWPORT9 m_full{};
     CRanking m_scene;
 };
 }  // namespace
@@ -198,14 +198,18 @@ TEST_F(RankingSceneTest, ShowsTheTableThenSavesOnConfirmAndFadesToTheTitle) {
     ASSERT_EQ(m_scene.InitProc(), 1);
     CRankMember& member = m_scene.m_RankMember;
     for (RANK& rank : member.m_Rank) rank.Pos.x = 101.0f;
+    Tiny(true);
     for (int frame = 0; frame < 130 && m_scene.m_RankingState != RANKING_WAIT_KEY; ++frame) m_scene.MainProc();
     ASSERT_EQ(m_scene.m_RankingState, RANKING_WAIT_KEY);
-    for (int frame = 0; frame < 60; ++frame) m_scene.MainProc();  // the beam spirals out
+    for (int frame = 0; frame < 59; ++frame) m_scene.MainProc();  // the beam spirals out
+    Tiny(false);
+    m_scene.MainProc();
     const d3d9::Pixels shown = ReadTarget();
     int digitPixels = 0;  // the last digit of rank 1's 120, 160 pixels right of its plate
     for (int y = 100; y < 150; ++y)
         for (int x = 380; x < 420; ++x) digitPixels += !ColourNear(shown.At(x, y), 0xFF646464, 8);
     EXPECT_GT(digitPixels, 100);
+    EXPECT_FALSE(ColourNear(shown.At(600, 40), 0xFF646464, 8));  // sky, not the cleared grey
     int firePixels = 0;  // the beam's rays on the sea below the camera
     for (int y = 500; y < 600; ++y)
         for (int x = 0; x < 800; ++x) firePixels += ((shown.At(x, y) >> 16) & 0xFF) > 200;
@@ -222,6 +226,7 @@ TEST_F(RankingSceneTest, ShowsTheTableThenSavesOnConfirmAndFadesToTheTitle) {
     EXPECT_EQ(member.m_Rank[3].DispScore, 88);
 
     int frames = 1;
+    Tiny(true);
     while (CScene::GetNextScene() != SCENE_TITLE && frames < 400) {
         m_scene.MainProc();
         ++frames;

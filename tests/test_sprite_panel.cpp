@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 
 #include "lib/texturemanager/TextureManager.h"
@@ -12,15 +11,6 @@
 
 namespace {
 namespace fs = std::filesystem;
-
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 // Pixels in [x0, x1) x [y0, y1) that are not black.
 int LitPixels(const d3d9::Pixels& pixels, int x0, int x1, int y0, int y1) {

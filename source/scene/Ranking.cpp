@@ -20,6 +20,7 @@ const char* const kBlack = "Texture/Ranking/Black.bmp";
 const char* const kDigitSheet = "Texture/Sprite/TexTmp.png";
 const char* const kSkyMesh = "Sky.x";
 const char* const kSeaMesh = "sea.x";
+const char* const kBaseEffect = "Shader/BaseHLSL.fx";
 const char* const kMemberSound = "Sound/SE/Ranking/Member.wav";
 const char* const kCountSound = "Sound/SE/cursor_move.wav";
 const char* const kCountedSound = "Sound/SE/Ranking/power32.wav";
@@ -174,6 +175,7 @@ int CRanking::InitProc() {
     m_lpSea->SetXFile(meshes->GetXFileAddress(device, kSeaMesh, 0));
     SetCurrentDirectoryA(previous);
 
+    m_BaseShader.CreateBaseEffect(kBaseEffect, device);
     m_SkyAngle = 0.0f;
 
     m_lpSound->GetSecondryBuffer(kMetalSound);
@@ -243,7 +245,14 @@ int CRanking::RenderProc() {
     return 1;
 }
 
-void CRanking::MapRender() {}
+void CRanking::MapRender() {
+    IDirect3DDevice9* device = m_lpGraphics->m_lpDevice;
+    for (CObject* scenery : {m_lpSky, m_lpSea}) {
+        m_BaseShader.StaticMeshSetParam(scenery->m_World, m_Camera.m_View, m_Projection);
+        scenery->SetToEffectAddress(m_BaseShader.GetEffect());
+        scenery->DrawHLSL(device);
+    }
+}
 
 void CRanking::SpriteRender() {
     m_lpGraphics->Blend_Alpha();
@@ -268,6 +277,7 @@ void CRanking::NumberCount(int value, short x, short y, D3DCOLOR colour) {
 }
 
 int CRanking::EndProc() {
+    m_BaseShader.Release();
     m_RankMember.EndProc();
     m_lpSound->FreeBuffer();
     delete m_lpSky;

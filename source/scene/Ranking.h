@@ -6,6 +6,7 @@
 #pragma once
 #include <cstdint>
 
+#include "lib/BaseShader.h"
 #include "lib/Camera.h"
 #include "lib/Object.h"
 #include "platform/d3dx9/d3dx9math.h"
@@ -84,6 +85,7 @@ public:
     CCamera m_Camera;
     CObject* m_lpSea = nullptr;
     CObject* m_lpSky = nullptr;
+    BaseShader m_BaseShader;
     float m_SkyAngle = 0.0f;
     D3DXMATRIXA16 m_Projection;
     CRankMember m_RankMember;

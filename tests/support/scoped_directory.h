@@ -6,6 +6,8 @@
 // directory's own GlobalData.
 #pragma once
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <system_error>
 
@@ -47,3 +49,12 @@ private:
     std::filesystem::path m_previous;
     std::filesystem::path m_temporary;
 };
+
+// Whole files as bytes, for the saved records.
+inline std::string ReadBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+inline void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
