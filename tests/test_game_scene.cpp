@@ -9,24 +9,12 @@
 #include "platform/d3d9/presentation.h"
 #include "scene/Game_Scene.h"
 #include "support/graphics_fixture.h"
-#include "support/program_services.h"
+#include "support/scene_fixture.h"
 #include "support/scoped_directory.h"
 
 namespace {
-class GameSceneTest : public GraphicsTest {
+class GameSceneTest : public SceneTest {
 protected:
-    void SetUp() override {
-        GraphicsTest::SetUp();
-        m_directory = std::make_unique<ScopedDirectory>(VORTWING_DATA_DIR);
-        m_services = std::make_unique<ProgramServices>(m_window);
-        CScene::SetNextScene(SCENE_NONE);
-        CScene::SetRetryScene(RETRY_CONTINUE);
-    }
-    void TearDown() override {
-        m_services.reset();
-        m_directory.reset();
-        GraphicsTest::TearDown();
-    }
     void Script(const char* text) {
         std::string error;
         ASSERT_TRUE(automation::LoadInputScriptText(text, "test", &error)) << error;
@@ -46,8 +34,6 @@ protected:
     PlayerStatus* Status() { return CDragoon::GetInstance()->GetPlayerStatusAddress(); }
     static bool ResultSaved() { return std::filesystem::exists("GlobalData/Global.qdf"); }
 
-    std::unique_ptr<ScopedDirectory> m_directory;
-    std::unique_ptr<ProgramServices> m_services;
     CScene_Game m_scene;
 };
 }  // namespace

@@ -13,7 +13,7 @@
 #include "scene/GlobalData.h"
 #include "scene/Ranking.h"
 #include "support/graphics_fixture.h"
-#include "support/program_services.h"
+#include "support/scene_fixture.h"
 #include "support/scoped_directory.h"
 
 namespace {
@@ -164,20 +164,11 @@ TEST_F(RankMemberTest, PlatesSlideInThenNumbersCountUntilTheTopAndThePlayerAreDo
 }
 
 namespace {
-class RankingSceneTest : public GraphicsTest {
+class RankingSceneTest : public SceneTest {
 protected:
     void SetUp() override {
-        GraphicsTest::SetUp();
-        m_directory = std::make_unique<ScopedDirectory>(VORTWING_DATA_DIR);
-        m_services = std::make_unique<ProgramServices>(m_window);
-        CScene::SetNextScene(SCENE_NONE);
-        CScene::SetRetryScene(RETRY_CONTINUE);
+        SceneTest::SetUp();
         Device()->GetViewport(&m_full);
-    }
-    void TearDown() override {
-        m_services.reset();
-        m_directory.reset();
-        GraphicsTest::TearDown();
     }
     // Frames whose pixels nobody reads are drawn into one pixel.
     void Tiny(bool tiny) {
@@ -185,8 +176,6 @@ protected:
         if (tiny) viewport.Width = viewport.Height = 1;
         Device()->SetViewport(&viewport);
     }
-    std::unique_ptr<ScopedDirectory> m_directory;
-    std::unique_ptr<ProgramServices> m_services;
     D3DVIEWPORT9 m_full{};
     CRanking m_scene;
 };

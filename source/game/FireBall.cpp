@@ -3,6 +3,7 @@
 #include "game/BillBoardManager.h"
 #include "game/SoundEffect.h"
 #include "game/SphereHit.h"
+#include "game/WeaponNodes.h"
 #include "platform/crt/random.h"
 
 CFireBallGenerator* CFireBallGenerator::lpFireBallGenerator = nullptr;
@@ -20,11 +21,6 @@ constexpr float kHomingTurnDegrees = 5.0f;
 constexpr std::int32_t kBurstMovingAge = 24;  // moving and additive up to this age
 constexpr std::int32_t kBurstLife = 64;       // one pass over the 8 x 8 sheet
 constexpr float kCullRadius = 5.0f;
-
-CSphereHit* CentredSphere(float radius) {
-    const D3DXVECTOR3 centre(0.0f, 0.0f, 0.0f);
-    return new CSphereHit(&centre, &radius);
-}
 
 // The parts every burst and explosion share: an 8 x 8 sheet at frame 0,
 // additive, run by the burst callbacks, committed where it starts.
@@ -74,7 +70,7 @@ BillBoardNode* CFireBallGenerator::CreateCarrier(const D3DXMATRIX& origin, const
     node->m_Blend = 0;
     node->m_RenderProc = RenderFireBall;
     node->m_Velocity = velocity;
-    node->m_lpSphereHit = CentredSphere(kCarrierSize);
+    node->m_lpSphereHit = weapon::NewCentredSphere(kCarrierSize);
     node->m_EffectType = EFFECT_DAMAGE;
     return node;
 }
@@ -115,7 +111,7 @@ void CFireBallGenerator::CreateTrailBurst(BillBoardNode* fireBall, IDirect3DText
     const float y = RandomUpTo(0.02f) - 0.01f;
     const float z = RandomUpTo(0.04f) - 0.02f;
     node->m_Velocity = D3DXVECTOR3(x, y, z);
-    node->m_lpSphereHit = CentredSphere(kBurstSize);
+    node->m_lpSphereHit = weapon::NewCentredSphere(kBurstSize);
     node->m_EffectType = EFFECT_DAMAGE;
     node->m_UseType = use;
 }

@@ -1,4 +1,5 @@
 #include "platform/d3d9/formats.h"
+
 #include <set>
 
 namespace d3d9 {
