@@ -4,7 +4,7 @@ BUILD    ?= build
 JOBS     ?= 2
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: setup configure build play test asan bench clean
+.PHONY: setup configure build play test asan bench clean format format-check
 
 setup:
 	@bash scripts/bootstrap.sh
@@ -30,6 +30,13 @@ asan:
 bench: build
 	cd $(BUILD) && SDL_VIDEODRIVER=$${SDL_VIDEODRIVER:-offscreen} ALSOFT_DRIVERS=$${ALSOFT_DRIVERS:-null} \
 		sh -c 'for b in bench/bench_*; do [ -x "$$b" ] && "$$b"; done'
+
+# Formatting of the C++ sources (.clang-format); CI runs the check.
+format:
+	@bash scripts/format.sh
+
+format-check:
+	@bash scripts/format.sh --check
 
 clean:
 	rm -rf $(BUILD) build-asan
