@@ -15,7 +15,8 @@ float Spread(CrtRandomGenerator& random, float range) {
 void HitJudgeWithMatrices(benchmark::State& state) {
     CrtRandomGenerator random;
     std::vector<D3DXMATRIX> worlds(256);
-    for (auto& world : worlds) D3DXMatrixTranslation(&world, Spread(random, 40), Spread(random, 40), Spread(random, 40));
+    for (auto& world : worlds)
+        D3DXMatrixTranslation(&world, Spread(random, 40), Spread(random, 40), Spread(random, 40));
     const D3DXVECTOR3 centre(0, 0.5f, 0);
     const float radius = 1.0f;
     CSphereHit projectile(&centre, &radius), target(&centre, &radius);

@@ -73,7 +73,8 @@ Bytes MakeWav(const WavLayout& waveform) {
     Bytes out;
     PutId(out, "RIFF");
     const std::size_t pad = waveform.samples.size() & 1;
-    Put32(out, static_cast<std::uint32_t>(4 + 8 + format.size() + (format.size() & 1) + 8 + waveform.samples.size() + pad));
+    Put32(out,
+          static_cast<std::uint32_t>(4 + 8 + format.size() + (format.size() & 1) + 8 + waveform.samples.size() + pad));
     PutId(out, "WAVE");
     PutId(out, "fmt ");
     Put32(out, static_cast<std::uint32_t>(format.size()));
@@ -92,8 +93,10 @@ Bytes ToneSamples(double seconds, std::uint32_t rate, std::uint16_t channels, st
     for (long i = 0; i < frames; ++i) {
         const double value = 0.5 * std::sin(2.0 * M_PI * 440.0 * i / rate);
         for (int c = 0; c < channels; ++c) {
-            if (bits == 8) out.push_back(static_cast<std::uint8_t>(128 + std::lround(value * 127)));
-            else Put16(out, static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(value * 32767))));
+            if (bits == 8)
+                out.push_back(static_cast<std::uint8_t>(128 + std::lround(value * 127)));
+            else
+                Put16(out, static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(value * 32767))));
         }
     }
     return out;
@@ -144,7 +147,8 @@ long WriteOggTone(const std::string& path, int channels, long rate, double secon
         float** buffer = vorbis_analysis_buffer(&dsp, static_cast<int>(n));
         for (long i = 0; i < n; ++i)
             for (int c = 0; c < channels; ++c)
-                buffer[c][i] = 0.4f * static_cast<float>(std::sin(2.0 * M_PI * (330.0 + 110.0 * c) * (done + i) / rate));
+                buffer[c][i] =
+                    0.4f * static_cast<float>(std::sin(2.0 * M_PI * (330.0 + 110.0 * c) * (done + i) / rate));
         vorbis_analysis_wrote(&dsp, static_cast<int>(n));
         drain();
     }

@@ -30,7 +30,7 @@ struct WavLayout {
     std::uint16_t channels = 1;
     std::uint32_t rate = 8000;
     std::uint16_t bits = 8;
-    Bytes extra;        // written after a cbSize field when tag is not PCM
+    Bytes extra;  // written after a cbSize field when tag is not PCM
     Bytes samples;
 };
 // RIFF WAVE with a "fmt " chunk and a "data" chunk holding waveform.samples.

@@ -15,8 +15,8 @@ constexpr double kTicksPerSecond = 10.0;
 ID3DXKeyframedAnimationSet* MakeSet(const char* name, const std::vector<const char*>& frames, float from, float to,
                                     D3DXPLAYBACK_TYPE playback = D3DXPLAY_LOOP) {
     ID3DXKeyframedAnimationSet* set = nullptr;
-    EXPECT_EQ(S_OK, D3DXCreateKeyframedAnimationSet(name, kTicksPerSecond, playback,
-                                                    static_cast<UINT>(frames.size()), 0, nullptr, &set));
+    EXPECT_EQ(S_OK, D3DXCreateKeyframedAnimationSet(name, kTicksPerSecond, playback, static_cast<UINT>(frames.size()),
+                                                    0, nullptr, &set));
     const float half = std::sqrt(0.5f);
     const D3DXKEY_VECTOR3 scale[] = {{0.0f, {1, 1, 1}}, {20.0f, {3, 3, 3}}};
     const D3DXKEY_QUATERNION rotation[] = {{0.0f, {0, 0, 0, 1}}, {10.0f, {0, half, 0, half}}, {20.0f, {0, 0, 0, 1}}};
@@ -240,7 +240,8 @@ TEST_F(ControllerTest, UnkeyingRemovesOnlyThatTracksEventsAndFreesPlaces) {
     Play(1, MakeStillSet("Dash", "Bone", 10.0f));
     std::vector<D3DXEVENTHANDLE> handles;
     for (int i = 0; i < 4; ++i) handles.push_back(m_controller->KeyTrackEnable(0, FALSE, 0.5));
-    for (int i = 0; i < 4; ++i) handles.push_back(m_controller->KeyTrackSpeed(1, 3.0f, 0.5, 0.0, D3DXTRANSITION_LINEAR));
+    for (int i = 0; i < 4; ++i)
+        handles.push_back(m_controller->KeyTrackSpeed(1, 3.0f, 0.5, 0.0, D3DXTRANSITION_LINEAR));
     for (size_t i = 0; i < handles.size(); ++i) EXPECT_EQ(i + 1, handles[i]);
     // The maximum is 8 events, and there is no track 2.
     EXPECT_EQ(0u, m_controller->KeyTrackEnable(0, FALSE, 0.5));

@@ -75,9 +75,11 @@ TEST(AssetMusic, EveryTrackDecodesIntoASegment) {
 }
 
 TEST_F(AssetLoaderTest, PathsThatDifferInLetterCaseOrUseBackslashesStillLoad) {
-    for (const char* path : {"/Texture/SPrite/gauge1.png", "/texture/sprite/GAUGE3.png", "/Texture\\Sprite\\gauge2.png"}) {
+    for (const char* path :
+         {"/Texture/SPrite/gauge1.png", "/texture/sprite/GAUGE3.png", "/Texture\\Sprite\\gauge2.png"}) {
         IDirect3DTexture9* texture = nullptr;
-        EXPECT_EQ(D3DXCreateTextureFromFileA(Device(), (std::string(VORTWING_DATA_DIR) + path).c_str(), &texture), D3D_OK)
+        EXPECT_EQ(D3DXCreateTextureFromFileA(Device(), (std::string(VORTWING_DATA_DIR) + path).c_str(), &texture),
+                  D3D_OK)
             << path;
         if (texture) texture->Release();
     }

@@ -142,7 +142,7 @@ TEST_F(BillBoardManagerTest, ListKeepsKeyOrderAndRefusesSentinels) {
     CList<BillBoardNode>& list = m_manager->m_List;
     list.Add(5)->m_Count = 1;
     list.Add(1)->m_Count = 2;
-    list.Add(5)->m_Count = 3;  // equal keys: newest last
+    list.Add(5)->m_Count = 3;       // equal keys: newest last
     list.AddFront(5)->m_Count = 4;  // equal keys: newest first
     list.Add(0xFFFFFFFEu)->m_Count = 5;
     EXPECT_EQ(LiveTags(), (std::vector<int>{2, 4, 1, 3, 5}));

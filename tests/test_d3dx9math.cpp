@@ -148,10 +148,8 @@ TEST(D3DXMath, InverseOfRotationTranslation) {
     EXPECT_NEAR(determinant, 1.0, 1e-6);
     // The inverse of R then T is T^-1 then R^T: rotation rows transposed,
     // translation -t R^T.
-    const double expected[4][4] = {{c, 0, s, 0},
-                                   {0, 1, 0, 0},
-                                   {-s, 0, c, 0},
-                                   {-(1 * c - 3 * s), -2, -(1 * s + 3 * c), 1}};
+    const double expected[4][4] = {
+        {c, 0, s, 0}, {0, 1, 0, 0}, {-s, 0, c, 0}, {-(1 * c - 3 * s), -2, -(1 * s + 3 * c), 1}};
     ExpectMatrixNear(inverse, expected);
 
     D3DXMATRIX scaling;

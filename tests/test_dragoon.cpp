@@ -75,8 +75,10 @@ protected:
     }
     // One game frame on the input of the current script frame.
     void Frame() {
-        if (m_state == GAME_STATE_PAUSE) m_dragoon->PauseProcess(Device());
-        else m_dragoon->UpdateProc(Device());
+        if (m_state == GAME_STATE_PAUSE)
+            m_dragoon->PauseProcess(Device());
+        else
+            m_dragoon->UpdateProc(Device());
         m_camera.SetTransform(Device());
         m_dragoon->RenderProc(Device());
         automation::BeginSceneFrame();
@@ -155,8 +157,9 @@ TEST_F(DragoonTest, StartsFullAtHeightFourFliesStraightAndEachMissionGetsAFreshD
 
 TEST_F(DragoonTest, KeysAndStickSteerWhileHeldAndTheHeightStaysWithinThreeAndSeven) {
     // The stick at +-5 all along does nothing; at its ends it steers too.
-    Start("0 PAD.X 5\n0 PAD.Y 5\n0 RIGHT 1\n0 DOWN 1\n80 DOWN 0\n100 RIGHT 0\n100 UP 1\n190 UP 0\n"
-          "200 PAD.X -6\n200 PAD.Y 6\n210 PAD.X 0\n210 PAD.Y 0\n");
+    Start(
+        "0 PAD.X 5\n0 PAD.Y 5\n0 RIGHT 1\n0 DOWN 1\n80 DOWN 0\n100 RIGHT 0\n100 UP 1\n190 UP 0\n"
+        "200 PAD.X -6\n200 PAD.Y 6\n210 PAD.X 0\n210 PAD.Y 0\n");
     ASSERT_TRUE(CDirectInput::DirectInputState);
     RunTo(29);
     EXPECT_NEAR(5.5f, Pos().y, 1e-4f);  // Down arrow climbs 0.05 a frame
@@ -260,10 +263,11 @@ TEST_F(DragoonTest, ClearedMissionIgnoresInputKeepsFlyingAndSwingsTheCameraTo160
 }
 
 TEST_F(DragoonTest, AttacksFireOncePerPressOncePerDeviceAndOnlyWithTheEnergyTheyNeed) {
-    Start("1 Z 1\n10 Z 0\n11 Z 1\n11 PAD.BUTTON1 1\n12 Z 0\n12 PAD.BUTTON1 0\n"
-          "13 V 1\n14 V 0\n15 Z 1\n16 Z 0\n17 Z 1\n18 Z 0\n19 Z 1\n20 Z 0\n"
-          "21 C 1\n22 C 0\n23 C 1\n24 C 0\n25 C 1\n26 C 0\n27 V 1\n27 PAD.BUTTON0 1\n28 V 0\n28 PAD.BUTTON0 0\n"
-          "29 V 1\n30 V 0\n31 PAD.BUTTON3 1\n");
+    Start(
+        "1 Z 1\n10 Z 0\n11 Z 1\n11 PAD.BUTTON1 1\n12 Z 0\n12 PAD.BUTTON1 0\n"
+        "13 V 1\n14 V 0\n15 Z 1\n16 Z 0\n17 Z 1\n18 Z 0\n19 Z 1\n20 Z 0\n"
+        "21 C 1\n22 C 0\n23 C 1\n24 C 0\n25 C 1\n26 C 0\n27 V 1\n27 PAD.BUTTON0 1\n28 V 0\n28 PAD.BUTTON0 0\n"
+        "29 V 1\n30 V 0\n31 PAD.BUTTON3 1\n");
     D3DXMATRIX target;
     D3DXMatrixTranslation(&target, 0.0f, 4.0f, 60.0f);
     PlayerStatus& s = Status();

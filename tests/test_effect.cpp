@@ -86,9 +86,10 @@ TEST_F(EffectTest, MalformedFilesAreRefusedNamingTheLine) {
     EXPECT_NE(errors.find("fragment"), std::string::npos) << errors;
     EXPECT_EQ(Load("technique T\n  pass P\n", &errors), nullptr);
     // GLSL that does not compile is reported too.
-    EXPECT_EQ(Load("technique T\npass P\nvertex\nvoid main() { nonsense; }\nend\nfragment\nvoid main() {}\nend\nend\nend\n",
-                   &errors),
-              nullptr);
+    EXPECT_EQ(
+        Load("technique T\npass P\nvertex\nvoid main() { nonsense; }\nend\nfragment\nvoid main() {}\nend\nend\nend\n",
+             &errors),
+        nullptr);
     EXPECT_NE(errors.find("T/P"), std::string::npos) << errors;
     ID3DXEffect* none = reinterpret_cast<ID3DXEffect*>(1);
     EXPECT_EQ(D3DXCreateEffectFromFileA(Device(), "/no/such.fx", nullptr, nullptr, 0, nullptr, &none, nullptr),

@@ -61,7 +61,7 @@ TEST_F(EffectHolderTest, BaseShaderLeavesTheCameraProductsAndTechniques) {
     const unsigned boxes = win32::MessageBoxCount();
     shader.CreateBaseEffect("Shader/NoSuchFile.fx", Device());
     EXPECT_EQ(shader.GetEffect(), nullptr);
-    EXPECT_EQ(win32::MessageBoxCount(), boxes);  // silent
+    EXPECT_EQ(win32::MessageBoxCount(), boxes);                                           // silent
     shader.StaticMeshSetParam(Translation(0, 0, 0), Translation(0, 0, 0), Projection());  // harmless without effect
 
     shader.CreateBaseEffect(kBaseFile, Device());

@@ -61,7 +61,7 @@ TEST_F(GameSceneTest, SurvivingTheCountdownClearsTheMissionAndConfirmingSavesAnd
     const float angle = m_scene.GetSkyAngle();
     for (int i = 0; i < 5; ++i) Frame();
     EXPECT_EQ(m_scene.GetGameState(), GAME_STATE_CLEAR);  // waits for the confirmation
-    EXPECT_GT(m_scene.GetSkyAngle(), angle);             // the sky keeps turning
+    EXPECT_GT(m_scene.GetSkyAngle(), angle);              // the sky keeps turning
 
     Script("0 RETURN 1\n");
     Frame();

@@ -44,7 +44,8 @@ protected:
         const d3d9::Pixels pixels = ReadTarget();
         int lit = 0;
         for (unsigned y = 0; y < pixels.height; y += 4)
-            for (unsigned x = 0; x < pixels.width; x += 4) lit += (pixels.At(x, y) & 0xFFFFFF) != (background & 0xFFFFFF);
+            for (unsigned x = 0; x < pixels.width; x += 4)
+                lit += (pixels.At(x, y) & 0xFFFFFF) != (background & 0xFFFFFF);
         return lit;
     }
 };
@@ -165,7 +166,7 @@ TEST_F(ModelTest, SkinnedStripConvertsToPalettesAndItsPixelsFollowTheBones) {
     xtest::ChainOptions options;
     options.bones = 2;
     options.columnsPerBone = 2;
-    options.normals = false;  // normals are made at load
+    options.normals = false;    // normals are made at load
     options.materials = false;  // one grey material
     const std::string path = TempPath("strip.x");
     ASSERT_TRUE(xtest::WriteText(path, xtest::ChainText(options)));

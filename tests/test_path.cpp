@@ -33,9 +33,7 @@ protected:
         fs::current_path(m_previous);
         fs::remove_all(m_root);
     }
-    void Write(const std::string& relative, const std::string& text) {
-        std::ofstream(m_root / relative) << text;
-    }
+    void Write(const std::string& relative, const std::string& text) { std::ofstream(m_root / relative) << text; }
     static std::string Read(std::FILE* file) {
         std::string text;
         for (int c; (c = std::fgetc(file)) != EOF;) text += static_cast<char>(c);

@@ -22,8 +22,9 @@ std::string TempPath(const char* name) {
 
 TEST(Program, StartsAtTheTitleAndSavesAScreenshotOfIt) {
     const std::string shot = TempPath("frame60.png");
-    ASSERT_EQ(RunProgram(std::string("--data \"") + VORTWING_DATA_DIR + "\" --uncapped --frames 120 --screenshot 60:" + shot),
-              0);
+    ASSERT_EQ(
+        RunProgram(std::string("--data \"") + VORTWING_DATA_DIR + "\" --uncapped --frames 120 --screenshot 60:" + shot),
+        0);
     int width = 0, height = 0, channels = 0;
     unsigned char* pixels = stbi_load(shot.c_str(), &width, &height, &channels, 3);
     ASSERT_NE(pixels, nullptr);
@@ -46,8 +47,9 @@ TEST(Program, EndItemOfTheTitleMenuEndsTheProgram) {
         std::fclose(file);
     }
     // Without the menu's help the run would last far beyond the test's time.
-    EXPECT_EQ(RunProgram(std::string("--data \"") + VORTWING_DATA_DIR + "\" --uncapped --frames 100000000 --input " + script),
-              0);
+    EXPECT_EQ(
+        RunProgram(std::string("--data \"") + VORTWING_DATA_DIR + "\" --uncapped --frames 100000000 --input " + script),
+        0);
     std::filesystem::remove(script);
 }
 

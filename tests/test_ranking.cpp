@@ -80,10 +80,16 @@ TEST_F(RankMemberTest, NewScoreEntersAtItsPlaceBelowEqualScoresOrNotAtAll) {
         std::int16_t first, second, third;
     };
     const Case cases[] = {
-        {40, 40, 30, 20}, {25, 30, 25, 20}, {15, 30, 20, 15}, {10, 30, 20, 10}, {3, 30, 20, 10},
-        {20, 30, 20, 20}, {30, 30, 30, 20},
+        {40, 40, 30, 20},
+        {25, 30, 25, 20},
+        {15, 30, 20, 15},
+        {10, 30, 20, 10},
+        {3, 30, 20, 10},
+        {20, 30, 20, 20},
+        {30, 30, 30, 20},
         // The table is 16-bit: 65536 + 50 keeps 50, 40000 turns negative.
-        {65536 + 50, 50, 30, 20}, {40000, 30, 20, 10},
+        {65536 + 50, 50, 30, 20},
+        {40000, 30, 20, 10},
     };
     for (const Case& c : cases) {
         WriteTable(30, 20, 10);
@@ -199,7 +205,7 @@ TEST_F(RankingSceneTest, ShowsTheTableThenSavesOnConfirmAndFadesToTheTitle) {
         for (int x = 380; x < 420; ++x) digitPixels += !ColourNear(shown.At(x, y), 0xFF646464, 8);
     EXPECT_GT(digitPixels, 100);
     EXPECT_FALSE(ColourNear(shown.At(600, 40), 0xFF646464, 8));  // sky, not the cleared grey
-    int firePixels = 0;  // the beam's rays on the sea below the camera
+    int firePixels = 0;                                          // the beam's rays on the sea below the camera
     for (int y = 500; y < 600; ++y)
         for (int x = 0; x < 800; ++x) firePixels += ((shown.At(x, y) >> 16) & 0xFF) > 200;
     EXPECT_GT(firePixels, 5000);

@@ -15,7 +15,10 @@ class ScriptedScene : public CScene {
 public:
     ScriptedScene(std::string name, std::vector<int> results, SCENE_KIND next = SCENE_NONE, int initResult = 1,
                   int endResult = 1)
-        : m_name(std::move(name)), m_results(std::move(results)), m_next(next), m_initResult(initResult),
+        : m_name(std::move(name)),
+          m_results(std::move(results)),
+          m_next(next),
+          m_initResult(initResult),
           m_endResult(endResult) {}
     ~ScriptedScene() override { g_log.push_back(m_name + ".delete"); }
 
@@ -62,8 +65,7 @@ protected:
         g_log.clear();
         // Drain anything an earlier case left in the queue.
         MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        }
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {}
     }
     void TearDown() override {
         if (CSceneManager::m_Inst) CSceneManager::m_Inst->ReleaseSceneCollection();
@@ -77,7 +79,8 @@ using Log = std::vector<std::string>;
 TEST_F(SceneLoopTest, ChangeToNoSceneOrUnregisteredKindEndsAfterThatScenesEnd) {
     for (SCENE_KIND target : {SCENE_NONE, SCENE_RANKING}) {
         g_log.clear();
-        auto* manager = CSceneManager::GetInst(SCENE_TITLE, new ScriptedScene("title", {RETRY_CONTINUE, RETRY_CHANGE}, target));
+        auto* manager =
+            CSceneManager::GetInst(SCENE_TITLE, new ScriptedScene("title", {RETRY_CONTINUE, RETRY_CHANGE}, target));
         manager->AddScene(SCENE_GAME, new ScriptedScene("game", {RETRY_CONTINUE}));
         EXPECT_EQ(Run(manager), -1);
         EXPECT_EQ(g_log, (Log{"title.init", "title.frame", "title.frame", "title.end", "title.delete", "game.delete"}))
@@ -123,7 +126,8 @@ TEST_F(SceneLoopTest, MessagesComeBeforeFrames) {
 
 TEST_F(SceneLoopTest, FailingInitOrEndStopsInOrder) {
     {
-        auto* manager = CSceneManager::GetInst(SCENE_TITLE, new ScriptedScene("title", {RETRY_CONTINUE}, SCENE_NONE, 0));
+        auto* manager =
+            CSceneManager::GetInst(SCENE_TITLE, new ScriptedScene("title", {RETRY_CONTINUE}, SCENE_NONE, 0));
         manager->AddScene(SCENE_GAME, new ScriptedScene("game", {RETRY_CONTINUE}));
         EXPECT_EQ(Run(manager), -1);
         EXPECT_EQ(g_log, (Log{"title.init", "title.end", "title.delete", "game.delete"}));
@@ -157,7 +161,8 @@ TEST_F(SceneLoopTest, RegistrationKeepsTheFirstSceneAndTheFirstManager) {
 
 TEST_F(SceneLoopTest, FrameLimitQuitsAfterThatManyFrames) {
     CSceneManager::SetFrameLimit(4);
-    auto* manager = CSceneManager::GetInst(SCENE_TITLE, new ScriptedScene("title", {RETRY_CONTINUE, RETRY_CHANGE}, SCENE_GAME));
+    auto* manager =
+        CSceneManager::GetInst(SCENE_TITLE, new ScriptedScene("title", {RETRY_CONTINUE, RETRY_CHANGE}, SCENE_GAME));
     manager->AddScene(SCENE_GAME, new ScriptedScene("game", {RETRY_CONTINUE}));
     EXPECT_EQ(Run(manager), -1);
     CSceneManager::SetFrameLimit(0);

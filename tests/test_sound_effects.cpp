@@ -39,8 +39,8 @@ struct SoundEffectsTest : ::testing::Test {
         sound->FreeBuffer();
         sound->DirectSoundRelease();
     }
-    std::string WriteTone(const std::string& name, double seconds, std::uint16_t channels = 1,
-                          std::uint16_t bits = 8, std::uint32_t rate = 8000) {
+    std::string WriteTone(const std::string& name, double seconds, std::uint16_t channels = 1, std::uint16_t bits = 8,
+                          std::uint32_t rate = 8000) {
         soundfiles::WavLayout waveform;
         waveform.channels = channels;
         waveform.bits = bits;

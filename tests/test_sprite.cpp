@@ -44,7 +44,8 @@ TEST_F(SpriteTest, RegionLandsAtItsPixelPositionTexelForTexel) {
     const d3d9::Pixels pixels = ReadTarget();
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 20; ++x)
-            ASSERT_EQ(pixels.At(300 + x, 400 + y) & 0xFFFFFF, static_cast<std::uint32_t>((10 + x) << 16 | (20 + y) << 8 | 7))
+            ASSERT_EQ(pixels.At(300 + x, 400 + y) & 0xFFFFFF,
+                      static_cast<std::uint32_t>((10 + x) << 16 | (20 + y) << 8 | 7))
                 << x << "," << y;
     EXPECT_EQ(pixels.At(299, 400) & 0xFFFFFF, 0u);
     EXPECT_EQ(pixels.At(320, 400) & 0xFFFFFF, 0u);
@@ -137,13 +138,17 @@ TEST_F(SpriteTest, ShowcaseOfFoggedBlendedQuadsAndASpriteIsSavedForViewing) {
     device->SetTexture(0, sheet);
     device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1);
     // A floor receding into the fog, and a half-transparent panel over it.
-    const V floor[4] = {{-20, -3, 4, 0xffffffff, 0, 0}, {20, -3, 4, 0xffffffff, 4, 0},
-                        {-20, -3, 60, 0xffffffff, 0, 8}, {20, -3, 60, 0xffffffff, 4, 8}};
+    const V floor[4] = {{-20, -3, 4, 0xffffffff, 0, 0},
+                        {20, -3, 4, 0xffffffff, 4, 0},
+                        {-20, -3, 60, 0xffffffff, 0, 8},
+                        {20, -3, 60, 0xffffffff, 4, 8}};
     device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, floor, sizeof(V));
     m_graphics->FogEnable(false);
     m_graphics->Blend_Alpha();
-    const V panel[4] = {{-2, 3, 8, 0x80ff4020, 0, 0}, {2, 3, 8, 0x80ff4020, 1, 0},
-                        {-2, 0.5f, 8, 0x80ff4020, 0, 1}, {2, 0.5f, 8, 0x80ff4020, 1, 1}};
+    const V panel[4] = {{-2, 3, 8, 0x80ff4020, 0, 0},
+                        {2, 3, 8, 0x80ff4020, 1, 0},
+                        {-2, 0.5f, 8, 0x80ff4020, 0, 1},
+                        {2, 0.5f, 8, 0x80ff4020, 1, 1}};
     device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, panel, sizeof(V));
     device->SetTexture(0, nullptr);
     Sprite()->Begin(D3DXSPRITE_ALPHABLEND);

@@ -57,8 +57,8 @@ std::vector<std::uint32_t> Checker(int width, int height) {
     std::vector<std::uint32_t> colours;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            colours.push_back(0xFF000000u | static_cast<std::uint32_t>(x * 40) << 16 | static_cast<std::uint32_t>(y * 40) << 8 |
-                              ((x + y) % 2 ? 0xFFu : 0u));
+            colours.push_back(0xFF000000u | static_cast<std::uint32_t>(x * 40) << 16 |
+                              static_cast<std::uint32_t>(y * 40) << 8 | ((x + y) % 2 ? 0xFFu : 0u));
     return colours;
 }
 }  // namespace
@@ -186,10 +186,10 @@ TEST_F(TextureTest, CullingFollowsOnScreenWinding) {
     Device()->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff000000, 1.0f, 0);
     Device()->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
     // Clockwise on screen: kept under the default counter-clockwise culling.
-    const ScreenVertex clockwise[3] = {{0, 0, 0, 1, 0xff00ff00, 0, 0}, {100, 0, 0, 1, 0xff00ff00, 0, 0},
-                                       {0, 100, 0, 1, 0xff00ff00, 0, 0}};
-    const ScreenVertex counterClockwise[3] = {{200, 0, 0, 1, 0xffff0000, 0, 0}, {200, 100, 0, 1, 0xffff0000, 0, 0},
-                                              {300, 0, 0, 1, 0xffff0000, 0, 0}};
+    const ScreenVertex clockwise[3] = {
+        {0, 0, 0, 1, 0xff00ff00, 0, 0}, {100, 0, 0, 1, 0xff00ff00, 0, 0}, {0, 100, 0, 1, 0xff00ff00, 0, 0}};
+    const ScreenVertex counterClockwise[3] = {
+        {200, 0, 0, 1, 0xffff0000, 0, 0}, {200, 100, 0, 1, 0xffff0000, 0, 0}, {300, 0, 0, 1, 0xffff0000, 0, 0}};
     Device()->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, clockwise, sizeof(ScreenVertex));
     Device()->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, counterClockwise, sizeof(ScreenVertex));
     EXPECT_EQ(PixelAt(10, 10) & 0xFFFFFF, 0x00FF00u);
@@ -220,8 +220,10 @@ D3DMATRIX Perspective90() {
 }
 
 void Quad(IDirect3DDevice9* device, float halfSize, float z, D3DCOLOR colour) {
-    const WorldVertex strip[4] = {{-halfSize, halfSize, z, colour, 0, 0}, {halfSize, halfSize, z, colour, 1, 0},
-                                  {-halfSize, -halfSize, z, colour, 0, 1}, {halfSize, -halfSize, z, colour, 1, 1}};
+    const WorldVertex strip[4] = {{-halfSize, halfSize, z, colour, 0, 0},
+                                  {halfSize, halfSize, z, colour, 1, 0},
+                                  {-halfSize, -halfSize, z, colour, 0, 1},
+                                  {halfSize, -halfSize, z, colour, 1, 1}};
     device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1);
     device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, strip, sizeof(WorldVertex));
 }

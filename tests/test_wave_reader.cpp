@@ -107,8 +107,7 @@ TEST_F(WaveReaderTest, MissingEmptyAndForeignFilesFailWithoutAFormat) {
     Bytes shortFormat = soundfiles::MakeWav(waveform);
     shortFormat[16] = 14;  // "fmt " chunk of 14 bytes
     const std::string paths[] = {dir.Path("missing.wav"), Write("empty.wav", {}), Write("avi.wav", notWave),
-                                 Write("text.wav", Bytes{'h', 'e', 'l', 'l', 'o'}),
-                                 Write("shortfmt.wav", shortFormat)};
+                                 Write("text.wav", Bytes{'h', 'e', 'l', 'l', 'o'}), Write("shortfmt.wav", shortFormat)};
     for (const std::string& path : paths) {
         CWaveSoundRead reader;
         EXPECT_EQ(reader.Open(path.c_str()), E_FAIL) << path;

@@ -96,9 +96,9 @@ TEST_F(XFileLoaderTest, StaticMeshKeepsTheFilesPositionsWindingTextureCoordinate
     ID3DXMesh* mesh = nullptr;
     ID3DXBuffer *adjacency = nullptr, *materials = nullptr;
     DWORD count = 0;
-    ASSERT_EQ(D3DXLoadMeshFromXA(path.c_str(), D3DXMESH_MANAGED, Device(), &adjacency, &materials, nullptr, &count,
-                                 &mesh),
-              D3D_OK);
+    ASSERT_EQ(
+        D3DXLoadMeshFromXA(path.c_str(), D3DXMESH_MANAGED, Device(), &adjacency, &materials, nullptr, &count, &mesh),
+        D3D_OK);
     ASSERT_EQ(mesh->GetNumFaces(), 1u);
     EXPECT_EQ(mesh->GetFVF(), D3DFVF_XYZ | D3DFVF_TEX1);
     // Corners in the file's order, placed by Inner x Outer: (x, y, z) ->
@@ -132,9 +132,9 @@ TEST_F(XFileLoaderTest, HierarchyComesInAllocatorOrderWithTheFilesMatricesAndBon
     RecordingAllocator allocator;
     LPD3DXFRAME root = nullptr;
     ID3DXAnimationController* controller = nullptr;
-    ASSERT_EQ(D3DXLoadMeshHierarchyFromXA(path.c_str(), D3DXMESH_MANAGED, Device(), &allocator, nullptr, &root,
-                                          &controller),
-              D3D_OK);
+    ASSERT_EQ(
+        D3DXLoadMeshHierarchyFromXA(path.c_str(), D3DXMESH_MANAGED, Device(), &allocator, nullptr, &root, &controller),
+        D3D_OK);
     EXPECT_EQ(allocator.calls, (std::vector<std::string>{"frame Outer", "frame Inner", "mesh"}));
     EXPECT_EQ(controller, nullptr);  // no animation sets in the file
     EXPECT_FLOAT_EQ(root->TransformationMatrix._12, 1.0f);
@@ -166,8 +166,8 @@ TEST_F(XFileLoaderTest, MeshWithoutMaterialListReportsNoMaterialsAndMissingFiles
     D3DXFrameDestroy(root, &allocator);
 
     ID3DXMesh* mesh = reinterpret_cast<ID3DXMesh*>(1);
-    EXPECT_TRUE(FAILED(D3DXLoadMeshFromXA(TempPath("missing.x").c_str(), 0, Device(), nullptr, nullptr, nullptr,
-                                          nullptr, &mesh)));
+    EXPECT_TRUE(FAILED(
+        D3DXLoadMeshFromXA(TempPath("missing.x").c_str(), 0, Device(), nullptr, nullptr, nullptr, nullptr, &mesh)));
     EXPECT_EQ(mesh, nullptr);
 }
 

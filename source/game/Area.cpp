@@ -17,8 +17,8 @@ constexpr const char* kCurryHelpVoice = "Sound/SE/CurryVoice/CurryHelp.wav";
 constexpr const char* kCurryGiftVoice = "Sound/SE/CurryVoice/あなたに、特別ですよ.wav";
 constexpr const char* kCurryThanksVoice = "Sound/SE/CurryVoice/最高だ！.wav";
 
-constexpr int kGuardCount = 5;      // humans around a Curry
-constexpr int kSquadCount = 25;     // humans of an area without one
+constexpr int kGuardCount = 5;   // humans around a Curry
+constexpr int kSquadCount = 25;  // humans of an area without one
 constexpr float kGuardSpread = 40.0f;
 constexpr float kSquadSpread = 60.0f;
 const D3DXVECTOR3 kFireAtCurry(0.0f, 0.0f, 0.3f);
@@ -72,8 +72,7 @@ void CountHit(short* combo, short* comboTimer) {
 
 CArea::~CArea() { DeleteEnemies(); }
 
-void CArea::InitProc(std::list<CHito*>* hitoList, std::list<CCurry*>* curryList,
-                     std::list<D3DXVECTOR3>* curryPosList) {
+void CArea::InitProc(std::list<CHito*>* hitoList, std::list<CCurry*>* curryList, std::list<D3DXVECTOR3>* curryPosList) {
     m_lpHitoList = hitoList;
     m_lpCurryList = curryList;
     m_lpCurryPosList = curryPosList;

@@ -33,8 +33,7 @@ public:
     CArea& operator=(const CArea&) = delete;
 
     // The lists of the manager that this area adds to every update.
-    void InitProc(std::list<CHito*>* hitoList, std::list<CCurry*>* curryList,
-                  std::list<D3DXVECTOR3>* curryPosList);
+    void InitProc(std::list<CHito*>* hitoList, std::list<CCurry*>* curryList, std::list<D3DXVECTOR3>* curryPosList);
     // Populates the area around position, drawing from the shared random
     // sequence in a fixed order.
     void CreateArea(const D3DXVECTOR3* position, CSkinXFile* hitoMesh, CSkinXFile* curryMesh, int* killCount);

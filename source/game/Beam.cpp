@@ -9,7 +9,7 @@ using weapon::kOpaqueWhite;
 namespace {
 // The spiral's total turn in degrees; the emitter's counter runs up to it.
 constexpr float DriveMaxRotationAngle = 720.0f;
-constexpr std::int32_t kEmitterStep = 5;   // degrees (and counter) per ray
+constexpr std::int32_t kEmitterStep = 5;  // degrees (and counter) per ray
 constexpr std::int32_t kRayLife = 180;
 constexpr std::int32_t kRayFadeStart = 120;
 constexpr float kRayFadeLength = 60.0f;

@@ -46,9 +46,9 @@ public:
     static int UpdateShotEx(BillBoardNode* shot);
     static int RenderShot(BillBoardNode* shot);
 
-    std::int32_t m_TextureToggle = 0;  // 0: the next ring uses Shot_09, 1: DEATH
-    std::int16_t m_ShotCount = 0;      // +5 per step, the sequence ends at 400
-    std::int32_t m_ShotState = 0;      // 0 idle, 1 armed
+    std::int32_t m_TextureToggle = 0;        // 0: the next ring uses Shot_09, 1: DEATH
+    std::int16_t m_ShotCount = 0;            // +5 per step, the sequence ends at 400
+    std::int32_t m_ShotState = 0;            // 0 idle, 1 armed
     D3DXMATRIX* m_lpLaunchMatrix = nullptr;  // recorded when armed; not used by the rings
 
     static CShot* m_lpShot;

@@ -41,8 +41,7 @@ std::int16_t CBillBoardManager::JudgmentProcess(CSphereHit& sphere, D3DXMATRIX& 
     if (!m_List.m_lpHead) return count;
     for (BillBoardNode* node = m_List.m_lpHead->m_lpNext; node->m_Priority != CList<BillBoardNode>::kTailKey;
          node = node->m_lpNext) {
-        if (node->m_EffectType == effect && node->m_UseType == use && node->JudgmentProcess(&sphere, &matrix))
-            ++count;
+        if (node->m_EffectType == effect && node->m_UseType == use && node->JudgmentProcess(&sphere, &matrix)) ++count;
     }
     return count;
 }
@@ -61,21 +60,15 @@ int RenderBillBoardNode(BillBoardNode* node, float cullRadius) {
     if (!CViewFrustumCulling::ObjectFrustumJudge(node->GetPos(&position), cullRadius)) return 0;
     CDirectGraphics* graphics = CDirectGraphics::GetInstance();
     switch (node->m_Blend) {
-    case 1:
-        graphics->Blend_Add();
-        break;
-    case 2:
-        graphics->Blend_Alpha();
-        break;
-    default:
-        return 0;
+    case 1: graphics->Blend_Add(); break;
+    case 2: graphics->Blend_Alpha(); break;
+    default: return 0;
     }
     node->Draw(manager->GetDevice());
     return 0;
 }
 
 IDirect3DTexture9* BillBoardTexture(const char* fileName, D3DCOLOR colourKey) {
-    return CTextureManager::GetInst()->GetTexture(CBillBoardManager::GetInstance()->GetDevice(), fileName,
-                                                  D3DX_DEFAULT, D3DX_DEFAULT, 4294967296.0f, 4294967296.0f,
-                                                  colourKey, 0);
+    return CTextureManager::GetInst()->GetTexture(CBillBoardManager::GetInstance()->GetDevice(), fileName, D3DX_DEFAULT,
+                                                  D3DX_DEFAULT, 4294967296.0f, 4294967296.0f, colourKey, 0);
 }

@@ -159,8 +159,10 @@ void CDragoon::UpdateProc(IDirect3DDevice9* device) {
     Move(0.0f, 0.0f, m_Speed);
     m_World *= m_OldWorld;
 
-    if (m_World._42 <= MinHeight) m_World._42 = MinHeight;
-    else if (m_World._42 >= MaxHeight) m_World._42 = MaxHeight;
+    if (m_World._42 <= MinHeight)
+        m_World._42 = MinHeight;
+    else if (m_World._42 >= MaxHeight)
+        m_World._42 = MaxHeight;
 
     if (!cleared) {
         UpdateViewObject();
@@ -220,7 +222,8 @@ void CDragoon::Attack() {
     PlaySoundEffect("Sound/SE/explode_l.wav");
     velocity.z = 0.8f;
     for (int i = 0; i < PowerFireBalls; ++i)
-        if (targets[i]) CFireBallGenerator::GetInstance()->CreateFireBallEx(m_MouthMatrix, velocity, targets[i], USE_PLAYER);
+        if (targets[i])
+            CFireBallGenerator::GetInstance()->CreateFireBallEx(m_MouthMatrix, velocity, targets[i], USE_PLAYER);
     m_Status.Energy -= PowerCost;
 }
 
@@ -229,7 +232,8 @@ void CDragoon::Laser(IDirect3DDevice9* device) {
     // The power volley is paid for, and sounds, even when no target is locked.
     const bool power = m_Status.AttackMode == AttackPower && m_Status.Energy >= PowerCost;
     PlaySoundEffect(power ? "Sound/SE/SanderType.wav" : "Sound/SE/MultiRock.wav");
-    m_LaserType.SetLaserTexture(BillBoardTexture(power ? "Texture/Laser/MultyRock.png" : "Texture/Laser/BlueRedBeam_.png"));
+    m_LaserType.SetLaserTexture(
+        BillBoardTexture(power ? "Texture/Laser/MultyRock.png" : "Texture/Laser/BlueRedBeam_.png"));
     m_LaserType.SetLaser(device, CLaserType::PATTERN_RING, power ? CLaserType::KIND_POWER : CLaserType::KIND_NORMAL);
     if (power) m_Status.Energy -= PowerCost;
 }

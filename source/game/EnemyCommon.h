@@ -79,8 +79,7 @@ void WalkTowards(Character& c, const D3DXMATRIX* target) {
 // Hands the character over to another procedure with a cross-fade to a new
 // animation and runs that procedure at once, in the same step.
 template <class Character>
-void SwitchTo(Character& c, typename Character::Procedure procedure, UINT animation, float blend,
-              float start = 0.0f) {
+void SwitchTo(Character& c, typename Character::Procedure procedure, UINT animation, float blend, float start = 0.0f) {
     c.UnkeyAllTrackEvents();
     c.ChangeAnimationEvent(animation, start, blend);
     c.m_pProc = procedure;

@@ -119,8 +119,7 @@ int CEnemyManager::UpdateProc() {
         }
     }
 
-    CViewFrustumCulling::CreateFrustum(&m_lpCamera->m_View, kEngageFieldOfView, kEngageAspect, kEngageNear,
-                                       kEngageFar);
+    CViewFrustumCulling::CreateFrustum(&m_lpCamera->m_View, kEngageFieldOfView, kEngageAspect, kEngageNear, kEngageFar);
     for (CArea* area : m_AreaList) {
         area->ViewFrustumUpdate();
         if (area->GetAreType() == AREA_TYPE_CURRY) {

@@ -83,8 +83,7 @@ void CFireBallGenerator::CreateFireBall(D3DXMATRIX* origin, D3DXVECTOR3* velocit
     PlaySoundEffect("Sound/SE/FireBall.wav");
 }
 
-void CFireBallGenerator::CreateFireBallEx(D3DXMATRIX& origin, D3DXVECTOR3& velocity, D3DXMATRIX* target,
-                                          USE_TYPE use) {
+void CFireBallGenerator::CreateFireBallEx(D3DXMATRIX& origin, D3DXVECTOR3& velocity, D3DXMATRIX* target, USE_TYPE use) {
     BillBoardNode* node = CreateCarrier(origin, velocity);
     node->m_UpdateProc = FireBallExProcess;
     node->m_UseType = use;

@@ -10,8 +10,8 @@ namespace {
 constexpr const char* kDamageVoice = "Sound/SE/HitoVoice/HitoDameg.wav";
 constexpr const char* kDeathVoice = "Sound/SE/HitoVoice/HitoDead.wav";
 constexpr int16_t kHitPoints = 2;
-constexpr int kAttackSteps = 60;    // an attack ends after more than this
-constexpr int kAttackPause = 8;     // steps of rest between attacks
+constexpr int kAttackSteps = 60;  // an attack ends after more than this
+constexpr int kAttackPause = 8;   // steps of rest between attacks
 constexpr int kKnockDownSteps = 30;
 constexpr int kStandUpPause = 10;
 }  // namespace

@@ -110,8 +110,7 @@ void CLaser::Draw(IDirect3DDevice9* device, const D3DXVECTOR3* eye, D3DCOLOR col
     device->SetTransform(D3DTS_WORLD, &identity);
     device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1);
     device->SetTexture(0, m_lpTexture);
-    device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, static_cast<UINT>(2 * (index - 1)), g_RibbonVertex,
-                            sizeof(BBVERTEX));
+    device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, static_cast<UINT>(2 * (index - 1)), g_RibbonVertex, sizeof(BBVERTEX));
 }
 
 CLaserType::CLaserType()

@@ -96,8 +96,7 @@ int CRecovery::RecoveryUpdateProcess(BillBoardNode* item) {
 
 int CRecovery::RecoveryFlash(BillBoardNode* flash) {
     flash->SetBillBoard(CBillBoardManager::GetInstance()->GetCameraMatrix());
-    const int alpha =
-        flash->m_Count >= kFlashFadeLength ? 0 : weapon::FadingAlpha(flash->m_Count, 0, kFlashFadeLength);
+    const int alpha = flash->m_Count >= kFlashFadeLength ? 0 : weapon::FadingAlpha(flash->m_Count, 0, kFlashFadeLength);
     flash->ChangeColor(weapon::WhiteWithAlpha(alpha));
     flash->m_Count += 1;
     return flash->m_Count >= kFlashLife ? 1 : 0;

@@ -41,8 +41,8 @@ void CBumpMap::UnLoadBumpData() {
     }
 }
 
-void CBumpMap::BumpMapSetParam(const D3DXMATRIXA16& view, const D3DXMATRIXA16& world,
-                               const D3DXMATRIXA16& projection, D3DXVECTOR3 light, float scale) {
+void CBumpMap::BumpMapSetParam(const D3DXMATRIXA16& view, const D3DXMATRIXA16& world, const D3DXMATRIXA16& projection,
+                               D3DXVECTOR3 light, float scale) {
     if (!m_lpEffect) return;
     D3DXMATRIX inverseView;
     D3DXMatrixInverse(&inverseView, nullptr, &view);

@@ -13,9 +13,9 @@ int CBoneObject::SetSkinXFile(CSkinXFile* skinXFile) {
     m_lpSkinXFile = skinXFile;
     ID3DXAnimationController* source = skinXFile ? skinXFile->m_lpAnimController : nullptr;
     if (!source) return 1;
-    if (FAILED(source->CloneAnimationController(source->GetMaxNumAnimationOutputs(),
-                                                source->GetMaxNumAnimationSets(), source->GetMaxNumTracks(),
-                                                source->GetMaxNumEvents(), &m_lpAnimController))) {
+    if (FAILED(source->CloneAnimationController(source->GetMaxNumAnimationOutputs(), source->GetMaxNumAnimationSets(),
+                                                source->GetMaxNumTracks(), source->GetMaxNumEvents(),
+                                                &m_lpAnimController))) {
         m_lpSkinXFile = nullptr;
         m_lpAnimController = nullptr;
         return 0;
@@ -104,9 +104,7 @@ double CBoneObject::GetNowAnimePos() {
     return period > 0.0 ? desc.Position / period : 0.0;
 }
 
-float CBoneObject::GetBoundingSphereData() const {
-    return m_lpSkinXFile ? m_lpSkinXFile->GetBoundingRadius() : 0.0f;
-}
+float CBoneObject::GetBoundingSphereData() const { return m_lpSkinXFile ? m_lpSkinXFile->GetBoundingRadius() : 0.0f; }
 
 D3DXVECTOR3* CBoneObject::GetBoundingSpheerCenter(D3DXVECTOR3* center) const {
     if (m_lpSkinXFile) return m_lpSkinXFile->GetBoundingSphereCenter(center);

@@ -45,8 +45,12 @@ void SafeRelease(T*& object) {
 }  // namespace
 
 CDirectAudio::CDirectAudio()
-    : m_lpPerformance(nullptr), m_lpLoader(nullptr), m_lpDefaultAudioPath(nullptr), m_lpAudioPath{},
-      m_lpSegment{}, m_lpMemoryImage{} {}
+    : m_lpPerformance(nullptr),
+      m_lpLoader(nullptr),
+      m_lpDefaultAudioPath(nullptr),
+      m_lpAudioPath{},
+      m_lpSegment{},
+      m_lpMemoryImage{} {}
 
 CDirectAudio::~CDirectAudio() { DirectAudioUnInit(); }
 
@@ -64,8 +68,8 @@ int CDirectAudio::DirectAudioInit(HWND window) {
     if (FAILED(CoCreateInstance(CLSID_DirectMusicPerformance, nullptr, CLSCTX_INPROC_SERVER,
                                 IID_IDirectMusicPerformance8, reinterpret_cast<void**>(&m_lpPerformance))))
         return 0;
-    if (FAILED(m_lpPerformance->InitAudio(nullptr, nullptr, window, DMUS_APATH_DYNAMIC_STEREO, 64,
-                                          DMUS_AUDIOF_ALL, nullptr)))
+    if (FAILED(m_lpPerformance->InitAudio(nullptr, nullptr, window, DMUS_APATH_DYNAMIC_STEREO, 64, DMUS_AUDIOF_ALL,
+                                          nullptr)))
         return 0;
     if (FAILED(m_lpPerformance->GetDefaultAudioPath(&m_lpDefaultAudioPath))) return 0;
     for (IDirectMusicAudioPath*& path : m_lpAudioPath)
@@ -133,7 +137,7 @@ int CDirectAudio::LoadOggVorbisToSegment(const char* path, int bytesPerSample, B
                                  bytesPerSample, 1, &section);
         if (got == 0) break;
         if (got < 0) {
-            delete[] *image;
+            delete[] * image;
             *image = nullptr;
             ov_clear(&vorbis);
             return 0;
@@ -163,8 +167,8 @@ void CDirectAudio::PlaySegment(int slot, int kindOfPlay, int repeat, int audioPa
     if (!ValidSlot(slot) || !m_lpSegment[slot] || !m_lpPerformance) return;
     m_lpSegment[slot]->SetRepeats(repeat <= 0 ? DMUS_SEG_REPEAT_INFINITE : static_cast<DWORD>(repeat - 1));
     const DWORD flags = kindOfPlay == 1 ? DMUS_SEGF_SECONDARY : 0;
-    IDirectMusicAudioPath* path = audioPath >= 0 && audioPath < AUDIO_PATHS ? m_lpAudioPath[audioPath]
-                                                                             : m_lpDefaultAudioPath;
+    IDirectMusicAudioPath* path =
+        audioPath >= 0 && audioPath < AUDIO_PATHS ? m_lpAudioPath[audioPath] : m_lpDefaultAudioPath;
     m_lpPerformance->PlaySegmentEx(m_lpSegment[slot], nullptr, nullptr, flags, 0, nullptr, nullptr, path);
 }
 

@@ -22,8 +22,7 @@ int CDirectInput::InitDirectInput(HWND window) {
     if (FAILED(DirectInput8Create(GetModuleHandleA(nullptr), DIRECTINPUT_VERSION, IID_IDirectInput8A,
                                   reinterpret_cast<LPVOID*>(&lpDirectInput), nullptr)))
         return 0;
-    if (FAILED(lpDirectInput->EnumDevices(DI8DEVCLASS_GAMECTRL, EnumJoysticksCallback, nullptr,
-                                          DIEDFL_ATTACHEDONLY)))
+    if (FAILED(lpDirectInput->EnumDevices(DI8DEVCLASS_GAMECTRL, EnumJoysticksCallback, nullptr, DIEDFL_ATTACHEDONLY)))
         return 0;
     if (!lpJoyDevice) return 0;
     if (FAILED(lpJoyDevice->SetDataFormat(&c_dfDIJoystick2))) return 0;

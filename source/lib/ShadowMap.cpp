@@ -8,8 +8,8 @@ CShadowMap::CShadowMap() : m_lpShadowTexture(nullptr), m_lpDepthSurface(nullptr)
 void CShadowMap::CreateShadowMapEffect(const char* fileName, UINT width, UINT height, IDirect3DDevice9* device) {
     if (FAILED(D3DXCreateTexture(device, width, height, 0, D3DUSAGE_RENDERTARGET, D3DFMT_R32F, D3DPOOL_DEFAULT,
                                  &m_lpShadowTexture)) &&
-        FAILED(D3DXCreateTexture(device, width, height, 0, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
-                                 D3DPOOL_DEFAULT, &m_lpShadowTexture))) {
+        FAILED(D3DXCreateTexture(device, width, height, 0, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
+                                 &m_lpShadowTexture))) {
         MessageBoxA(nullptr, "テクスチャの作成に失敗しました", "", MB_OK);
     }
 
@@ -53,10 +53,8 @@ D3DXMATRIX CShadowMap::LightProjection() {
 D3DXMATRIX CShadowMap::TextureBias(UINT mapWidth, UINT mapHeight) {
     const float offsetX = 0.5f + 0.5f / static_cast<float>(mapWidth);
     const float offsetY = 0.5f + 0.5f / static_cast<float>(mapHeight);
-    return D3DXMATRIX(0.5f, 0.0f, 0.0f, 0.0f,
-                      0.0f, -0.5f, 0.0f, 0.0f,
-                      0.0f, 0.0f, 0.0f, 0.0f,
-                      offsetX, offsetY, 0.0f, 1.0f);
+    return D3DXMATRIX(0.5f, 0.0f, 0.0f, 0.0f, 0.0f, -0.5f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, offsetX, offsetY, 0.0f,
+                      1.0f);
 }
 
 void CShadowMap::SkinObjectCreateShadowMap(D3DXVECTOR3 lightPosition, D3DXVECTOR3 lookAt) {

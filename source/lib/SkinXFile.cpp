@@ -79,8 +79,8 @@ HRESULT CAllocateHierarchy::CreateMeshContainer(LPCSTR name, const D3DXMESHDATA*
     if (name && !container->Name) return fail(E_OUTOFMEMORY);
 
     if (!(mesh->GetFVF() & D3DFVF_NORMAL)) {
-        result = mesh->CloneMeshFVF(mesh->GetOptions(), mesh->GetFVF() | D3DFVF_NORMAL, device,
-                                    &container->MeshData.pMesh);
+        result =
+            mesh->CloneMeshFVF(mesh->GetOptions(), mesh->GetFVF() | D3DFVF_NORMAL, device, &container->MeshData.pMesh);
         if (FAILED(result)) return fail(result);
         mesh = container->MeshData.pMesh;
         D3DXComputeNormals(mesh, nullptr);
@@ -225,10 +225,11 @@ HRESULT CSkinXFile::GenerateSkinnedMesh(D3DXMESHCONTAINER_DERIVED* container) {
     ReleaseAndClear(m_lpDecl);
     HRESULT result = m_lpDevice->CreateVertexDeclaration(kTangentSpaceDeclaration, &m_lpDecl);
     if (FAILED(result)) return result;
-    result = container->pOrigMesh->CloneMesh(container->pOrigMesh->GetOptions(), kTangentSpaceDeclaration,
-                                             m_lpDevice, &m_lpTangentMesh);
+    result = container->pOrigMesh->CloneMesh(container->pOrigMesh->GetOptions(), kTangentSpaceDeclaration, m_lpDevice,
+                                             &m_lpTangentMesh);
     if (FAILED(result)) return result;
-    if (FAILED(D3DXComputeNormals(m_lpTangentMesh, nullptr))) MessageBoxA(nullptr, "D3DXComputeNormals", nullptr, MB_OK);
+    if (FAILED(D3DXComputeNormals(m_lpTangentMesh, nullptr)))
+        MessageBoxA(nullptr, "D3DXComputeNormals", nullptr, MB_OK);
     if (FAILED(D3DXComputeTangent(m_lpTangentMesh, 0, 0, D3DX_DEFAULT, 0, nullptr)))
         MessageBoxA(nullptr, "D3DXComputeTangent", nullptr, MB_OK);
     container->pOrigMesh->Release();
@@ -237,8 +238,8 @@ HRESULT CSkinXFile::GenerateSkinnedMesh(D3DXMESHCONTAINER_DERIVED* container) {
     void* vertices = nullptr;
     if (SUCCEEDED(m_lpTangentMesh->LockVertexBuffer(D3DLOCK_READONLY, &vertices))) {
         const auto* positions = static_cast<const D3DXVECTOR3*>(vertices);
-        D3DXComputeBoundingSphere(positions, m_lpTangentMesh->GetNumVertices(),
-                                  m_lpTangentMesh->GetNumBytesPerVertex(), &m_SphereCenter, &m_Radius);
+        D3DXComputeBoundingSphere(positions, m_lpTangentMesh->GetNumVertices(), m_lpTangentMesh->GetNumBytesPerVertex(),
+                                  &m_SphereCenter, &m_Radius);
         D3DXComputeBoundingBox(positions, m_lpTangentMesh->GetNumVertices(), m_lpTangentMesh->GetNumBytesPerVertex(),
                                &m_BoxMin, &m_BoxMax);
         m_lpTangentMesh->UnlockVertexBuffer();
@@ -280,8 +281,8 @@ HRESULT CSkinXFile::SetupBoneMatrixPointersOnMesh(LPD3DXMESHCONTAINER base) {
     container->ppBoneMatrixPtrs = new (std::nothrow) D3DXMATRIX*[bones];
     if (!container->ppBoneMatrixPtrs) return E_OUTOFMEMORY;
     for (DWORD i = 0; i < bones; ++i) {
-        auto* frame = static_cast<D3DXFRAME_DERIVED*>(
-            D3DXFrameFind(m_lpFrameRoot, container->pSkinInfo->GetBoneName(i)));
+        auto* frame =
+            static_cast<D3DXFRAME_DERIVED*>(D3DXFrameFind(m_lpFrameRoot, container->pSkinInfo->GetBoneName(i)));
         if (!frame) return E_FAIL;
         container->ppBoneMatrixPtrs[i] = &frame->CombinedTransformationMatrix;
     }
@@ -311,8 +312,10 @@ void CSkinXFile::UpdateFrameMatrices(D3DXMATRIXA16* world) {
 
 void CSkinXFile::UpdateFrame(LPD3DXFRAME base, const D3DXMATRIX* parent) {
     auto* frame = static_cast<D3DXFRAME_DERIVED*>(base);
-    if (parent) D3DXMatrixMultiply(&frame->CombinedTransformationMatrix, &frame->TransformationMatrix, parent);
-    else frame->CombinedTransformationMatrix = frame->TransformationMatrix;
+    if (parent)
+        D3DXMatrixMultiply(&frame->CombinedTransformationMatrix, &frame->TransformationMatrix, parent);
+    else
+        frame->CombinedTransformationMatrix = frame->TransformationMatrix;
     if (frame->pFrameSibling) UpdateFrame(frame->pFrameSibling, parent);
     if (frame->pFrameFirstChild) UpdateFrame(frame->pFrameFirstChild, &frame->CombinedTransformationMatrix);
 }
@@ -343,7 +346,8 @@ void CSkinXFile::DrawMeshContainer(IDirect3DDevice9* device, LPD3DXMESHCONTAINER
     // Skinning needs the effect's vertex program; without one nothing is drawn.
     if (!m_lpEffect || !container->pBoneCombinationBuf || !container->ppBoneMatrixPtrs) return;
     if (container->UseSoftwareVP) device->SetSoftwareVertexProcessing(TRUE);
-    const auto* combinations = static_cast<const D3DXBONECOMBINATION*>(container->pBoneCombinationBuf->GetBufferPointer());
+    const auto* combinations =
+        static_cast<const D3DXBONECOMBINATION*>(container->pBoneCombinationBuf->GetBufferPointer());
     for (DWORD group = 0; group < container->NumAttributeGroups; ++group) {
         for (DWORD entry = 0; entry < container->NumPaletteEntries; ++entry) {
             const DWORD bone = combinations[group].BoneId[entry];

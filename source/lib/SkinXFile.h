@@ -46,9 +46,8 @@ public:
 
     HRESULT CreateFrame(LPCSTR name, LPD3DXFRAME* newFrame) override;
     HRESULT CreateMeshContainer(LPCSTR name, const D3DXMESHDATA* meshData, const D3DXMATERIAL* materials,
-                                const D3DXEFFECTINSTANCE* effectInstances, DWORD materialCount,
-                                const DWORD* adjacency, LPD3DXSKININFO skinInfo,
-                                LPD3DXMESHCONTAINER* newMeshContainer) override;
+                                const D3DXEFFECTINSTANCE* effectInstances, DWORD materialCount, const DWORD* adjacency,
+                                LPD3DXSKININFO skinInfo, LPD3DXMESHCONTAINER* newMeshContainer) override;
     HRESULT DestroyFrame(LPD3DXFRAME frame) override;
     HRESULT DestroyMeshContainer(LPD3DXMESHCONTAINER meshContainer) override;
 

@@ -58,7 +58,8 @@ void CXFile::CreateTangentMesh(IDirect3DDevice9* device) {
         MessageBoxA(nullptr, "CreateVertexDeclaration失敗しました", nullptr, MB_OK);
     if (FAILED(m_lpMesh->CloneMesh(m_lpMesh->GetOptions(), kTangentSpaceDeclaration, device, &m_lpTangentMesh)))
         MessageBoxA(nullptr, "CloneMesh", nullptr, MB_OK);
-    if (FAILED(D3DXComputeNormals(m_lpTangentMesh, nullptr))) MessageBoxA(nullptr, "D3DXComputeNormals", nullptr, MB_OK);
+    if (FAILED(D3DXComputeNormals(m_lpTangentMesh, nullptr)))
+        MessageBoxA(nullptr, "D3DXComputeNormals", nullptr, MB_OK);
     if (FAILED(D3DXComputeTangent(m_lpTangentMesh, 0, 0, D3DX_DEFAULT, 0, nullptr)))
         MessageBoxA(nullptr, "D3DXComputeTangent", nullptr, MB_OK);
     if (m_lpTangentMesh) {

@@ -91,9 +91,8 @@ bool ParseInputName(const std::string& name, InputKind* kind, int* index) {
             return true;
         }
         long long button = 0;
-        if (strncasecmp(rest.c_str(), "BUTTON", 6) == 0 && rest.size() > 6 && rest[6] != '+' &&
-            rest[6] != '-' && ParseInteger(rest.substr(6), &button) && button >= 0 &&
-            button < kScriptedPadButtons) {
+        if (strncasecmp(rest.c_str(), "BUTTON", 6) == 0 && rest.size() > 6 && rest[6] != '+' && rest[6] != '-' &&
+            ParseInteger(rest.substr(6), &button) && button >= 0 && button < kScriptedPadButtons) {
             *kind = InputKind::Button;
             *index = static_cast<int>(button);
             return true;
@@ -143,14 +142,12 @@ bool ReadRecordedPad(InputState& now) {
     const int buttons = std::min(SDL_JoystickNumButtons(g_recorder.joystick), kScriptedPadButtons);
     for (int b = 0; b < buttons; ++b) now.buttons[b] = SDL_JoystickGetButton(g_recorder.joystick, b) != 0;
     const int axes = std::min(SDL_JoystickNumAxes(g_recorder.joystick), 2);
-    for (int a = 0; a < axes; ++a)
-        now.axes[a] = dinput::ScaleAxis(SDL_JoystickGetAxis(g_recorder.joystick, a), -6, 6);
+    for (int a = 0; a < axes; ++a) now.axes[a] = dinput::ScaleAxis(SDL_JoystickGetAxis(g_recorder.joystick, a), -6, 6);
     return true;
 }
 
 void WriteEvent(std::uint64_t frame, const char* name, const char* suffix, int value) {
-    std::fprintf(g_recorder.file, "%llu %s%s %d\n", static_cast<unsigned long long>(frame), name, suffix,
-                 value);
+    std::fprintf(g_recorder.file, "%llu %s%s %d\n", static_cast<unsigned long long>(frame), name, suffix, value);
 }
 
 void RecordFrame(std::uint64_t frame) {
@@ -224,8 +221,7 @@ bool LoadInputScriptText(std::string_view text, const char* sourceName, std::str
         if (words[0][0] == '+' || !ParseInteger(words[0], &frame) || frame < 0)
             return fail("frame '" + words[0] + "' is not a frame number");
         ScriptEvent event{static_cast<std::uint64_t>(frame), InputKind::Key, 0, 0};
-        if (!ParseInputName(words[1], &event.kind, &event.index))
-            return fail("unknown input '" + words[1] + "'");
+        if (!ParseInputName(words[1], &event.kind, &event.index)) return fail("unknown input '" + words[1] + "'");
         long long value = 0;
         if (!ParseInteger(words[2], &value)) return fail("value '" + words[2] + "' is not a number");
         if (event.kind == InputKind::Axis) {
@@ -308,7 +304,5 @@ bool ScriptedPadButtonDown(int button) {
     return g_script.active && button >= 0 && button < kScriptedPadButtons && g_script.state.buttons[button];
 }
 
-int ScriptedPadAxis(int axis) {
-    return g_script.active && (axis == 0 || axis == 1) ? g_script.state.axes[axis] : 0;
-}
+int ScriptedPadAxis(int axis) { return g_script.active && (axis == 0 || axis == 1) ? g_script.state.axes[axis] : 0; }
 }  // namespace automation

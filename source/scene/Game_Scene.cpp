@@ -23,9 +23,9 @@ const char kSeaMesh[] = "sea.x";
 const char* const kEngineSound = "Sound/SE/burner_f15.wav";
 const char* const kBattleMusic = "Sound/BGM/Galewrath.ogg";
 const char* const kMissionSounds[] = {
-    "Sound/SE/Wing.wav",         "Sound/SE/MultiRock.wav",       "Sound/SE/FireDrive.wav",
-    "Sound/SE/FireBall.wav",     "Sound/SE/Bomb3.wav",           "Sound/SE/SanderType.wav",
-    "Sound/SE/ChangeOverDrive.wav", "Sound/SE/unison_ok.wav",    "Sound/SE/explode_l.wav",
+    "Sound/SE/Wing.wav",      "Sound/SE/MultiRock.wav",  "Sound/SE/FireDrive.wav",       "Sound/SE/FireBall.wav",
+    "Sound/SE/Bomb3.wav",     "Sound/SE/SanderType.wav", "Sound/SE/ChangeOverDrive.wav", "Sound/SE/unison_ok.wav",
+    "Sound/SE/explode_l.wav",
 };
 constexpr float kFieldOfView = 1.3962634f;  // 80 degrees
 constexpr float kAspect = 4.0f / 3.0f;
@@ -80,8 +80,10 @@ int CScene_Game::InitProc() {
     char previous[256];
     GetCurrentDirectoryA(sizeof previous, previous);
     SetCurrentDirectoryA(".\\XFile\\Map\\");
-    m_Sky.SetXFile(Basalt::Singleton::CSingleton<CStaticMeshManager>::GetInstance()->GetXFileAddress(device, kSkyMesh, 0));
-    m_Sea.SetXFile(Basalt::Singleton::CSingleton<CStaticMeshManager>::GetInstance()->GetXFileAddress(device, kSeaMesh, 0));
+    m_Sky.SetXFile(
+        Basalt::Singleton::CSingleton<CStaticMeshManager>::GetInstance()->GetXFileAddress(device, kSkyMesh, 0));
+    m_Sea.SetXFile(
+        Basalt::Singleton::CSingleton<CStaticMeshManager>::GetInstance()->GetXFileAddress(device, kSeaMesh, 0));
     SetCurrentDirectoryA(previous);
 
     m_EnemyManager.InitProc(&m_Camera, &m_Projection, &m_GameState);
@@ -131,8 +133,7 @@ int CScene_Game::MainProc() {
         m_NextScene = SCENE_TITLE;
         m_RetryScene = RETRY_CHANGE;
         break;
-    default:
-        break;
+    default: break;
     }
     return m_RetryScene;
 }

@@ -114,7 +114,8 @@ void CRankMember::CountUp() {
         if (rank.DispScore < rank.Score) {
             if (row == 0) PlaySound(kCountSound, false);
             if (++rank.DispScore == rank.Score) PlaySound(kCountedSound, true);
-        } else if ((row == 0 && player.DispScore >= player.Score) || (row == PLAYER_ROW && top.DispScore >= top.Score)) {
+        } else if ((row == 0 && player.DispScore >= player.Score) ||
+                   (row == PLAYER_ROW && top.DispScore >= top.Score)) {
             *m_lpState = RANKING_WAIT_KEY;
             PlaySound(kBeamSound, true);
             FireBeam();
@@ -125,20 +126,15 @@ void CRankMember::CountUp() {
 
 void CRankMember::UpdateProc() {
     switch (*m_lpState) {
-        case RANKING_SLIDE_IN:
-            SlideIn();
-            break;
-        case RANKING_COUNT_UP:
-            CountUp();
-            break;
-        case RANKING_WAIT_KEY:
-            if (ConfirmInputHeld()) {
-                ChangeRanking();
-                *m_lpState = RANKING_FADE_OUT;
-            }
-            break;
-        default:
-            break;
+    case RANKING_SLIDE_IN: SlideIn(); break;
+    case RANKING_COUNT_UP: CountUp(); break;
+    case RANKING_WAIT_KEY:
+        if (ConfirmInputHeld()) {
+            ChangeRanking();
+            *m_lpState = RANKING_FADE_OUT;
+        }
+        break;
+    default: break;
     }
 }
 

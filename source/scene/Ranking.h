@@ -23,18 +23,18 @@ class IDirect3DTexture9;
 
 enum RANKING_STATE : std::int32_t {
     RANKING_LOADING = 0,
-    RANKING_SLIDE_IN = 1,   // plates slide in; no numbers shown
-    RANKING_COUNT_UP = 2,   // the numbers count up to their scores
-    RANKING_WAIT_KEY = 3,   // beam fired; waiting for confirmation
-    RANKING_FADE_OUT = 4,   // table saved; fading to black
+    RANKING_SLIDE_IN = 1,  // plates slide in; no numbers shown
+    RANKING_COUNT_UP = 2,  // the numbers count up to their scores
+    RANKING_WAIT_KEY = 3,  // beam fired; waiting for confirmation
+    RANKING_FADE_OUT = 4,  // table saved; fading to black
 };
 
 // One plate of the table.
 struct RANK {
-    D3DXVECTOR3 Pos;      // top-left corner on screen, in pixels
-    RECT SrcRect;         // the plate in the ranking sprite sheet
+    D3DXVECTOR3 Pos;  // top-left corner on screen, in pixels
+    RECT SrcRect;     // the plate in the ranking sprite sheet
     std::int16_t Score;
-    std::int16_t Combo;   // the mission's best combo (row 3 only)
+    std::int16_t Combo;      // the mission's best combo (row 3 only)
     std::int16_t DispScore;  // counts up to Score
 };
 

@@ -19,8 +19,8 @@ const char* const kMissionClear = "Texture/Sprite/MisstionClear.png";
 const char* const kPause = "Texture/Sprite/Pause.png";
 const char* const kMiniMap = "Texture/Sprite/MiniMap.png";
 const char* const kPoint = "Texture/Sprite/Point.png";
-const char* const kAllTextures[] = {kGaugeFrame, kLifeBar, kEnergyBar, kSheet,  kGameOver,
-                                    kMissionClear, kPause, kMiniMap,  kPoint};
+const char* const kAllTextures[] = {kGaugeFrame,   kLifeBar, kEnergyBar, kSheet, kGameOver,
+                                    kMissionClear, kPause,   kMiniMap,   kPoint};
 
 constexpr RECT kHitoMarker{268, 66, 318, 127};
 constexpr RECT kCurryMarker{0, 64, 64, 106};

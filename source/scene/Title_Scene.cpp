@@ -328,8 +328,8 @@ void CTitle_Scene::MapRender() {
 
     D3DXVECTOR3 dragoonPos;
     m_Dragoon.GetPos(&dragoonPos);
-    m_ShadowMap.ShadowMapSetParam(m_Sea.m_World, m_Camera.m_View, m_Projection, m_LightPos, dragoonPos,
-                                  kShadowMapSize, kShadowMapSize);
+    m_ShadowMap.ShadowMapSetParam(m_Sea.m_World, m_Camera.m_View, m_Projection, m_LightPos, dragoonPos, kShadowMapSize,
+                                  kShadowMapSize);
     m_Sea.SetToEffectAddress(m_ShadowMap.GetEffect());
     m_Sea.DrawHLSL(device);
 }

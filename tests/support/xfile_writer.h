@@ -52,9 +52,8 @@ inline std::string ChainText(const ChainOptions& o) {
     for (int r = 0; r < o.rows; ++r)
         for (int c = 0; c + 1 < columns; ++c) {
             // Clockwise seen from -z: lower left, upper left, lower right.
-            std::snprintf(line, sizeof line, "  3;%d,%d,%d;,\n  3;%d,%d,%d;%s\n", at(c, r), at(c, r + 1),
-                          at(c + 1, r), at(c + 1, r), at(c, r + 1), at(c + 1, r + 1),
-                          (written += 2) < faces ? "," : ";");
+            std::snprintf(line, sizeof line, "  3;%d,%d,%d;,\n  3;%d,%d,%d;%s\n", at(c, r), at(c, r + 1), at(c + 1, r),
+                          at(c + 1, r), at(c, r + 1), at(c + 1, r + 1), (written += 2) < faces ? "," : ";");
             faceList += line;
         }
     t += faceList;
@@ -89,8 +88,10 @@ inline std::string ChainText(const ChainOptions& o) {
                 const int owner = std::min(c / o.columnsPerBone, o.bones - 1);
                 const bool seam = o.blendSeams && c % o.columnsPerBone == 0 && c > 0 && c < columns - 1;
                 float weight = 0.0f;
-                if (owner == b) weight = seam ? 0.5f : 1.0f;
-                else if (seam && owner - 1 == b) weight = 0.5f;
+                if (owner == b)
+                    weight = seam ? 0.5f : 1.0f;
+                else if (seam && owner - 1 == b)
+                    weight = 0.5f;
                 if (weight == 0.0f) continue;
                 ids += (count ? "," : "") + std::to_string(at(c, r));
                 std::snprintf(line, sizeof line, "%s%.6f", count ? "," : "", weight);
@@ -103,7 +104,8 @@ inline std::string ChainText(const ChainOptions& o) {
     t += " }\n";
     std::string frames;
     for (int b = 0; b < o.bones; ++b)
-        frames += " Frame " + BoneName(b) + " {\n FrameTransformMatrix { " + Matrix(b == 0 ? 0.0f : 1.0f, 0, 0) + " }\n";
+        frames +=
+            " Frame " + BoneName(b) + " {\n FrameTransformMatrix { " + Matrix(b == 0 ? 0.0f : 1.0f, 0, 0) + " }\n";
     for (int b = 0; b < o.bones; ++b) frames += " }\n";
     t += frames + "}\n";
     // Set s lifts every bone but the first by s + 1 units at its middle key.

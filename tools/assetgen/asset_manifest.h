@@ -7,16 +7,16 @@
 namespace assets {
 
 enum class Kind {
-  Texture,      // PNG, JPEG or BMP picture
-  StaticMesh,   // X file without skin
-  SkinnedMesh,  // X file with frame hierarchy, skin weights and animation sets
-  Sound,        // PCM WAV
-  Music,        // Ogg Vorbis
+    Texture,      // PNG, JPEG or BMP picture
+    StaticMesh,   // X file without skin
+    SkinnedMesh,  // X file with frame hierarchy, skin weights and animation sets
+    Sound,        // PCM WAV
+    Music,        // Ogg Vorbis
 };
 
 struct Asset {
-  const char* path;  // relative to the data directory, exact case
-  Kind kind;
+    const char* path;  // relative to the data directory, exact case
+    Kind kind;
 };
 
 inline constexpr Asset kAssets[] = {
@@ -101,8 +101,8 @@ inline constexpr Asset kAssets[] = {
 // Names the game asks for in another letter case than the file on disk; the
 // platform's case-insensitive path fallback must map each onto its file.
 struct CaseAlias {
-  const char* requested;
-  const char* file;
+    const char* requested;
+    const char* file;
 };
 inline constexpr CaseAlias kCaseAliases[] = {
     {"Texture/SPrite/gauge1.png", "Texture/Sprite/gauge1.png"},
@@ -111,9 +111,9 @@ inline constexpr CaseAlias kCaseAliases[] = {
 
 // A region (left, top, right, bottom, in pixels) of a sprite sheet.
 struct SpriteRect {
-  const char* image;
-  const char* name;
-  int left, top, right, bottom;
+    const char* image;
+    const char* name;
+    int left, top, right, bottom;
 };
 
 inline constexpr SpriteRect kSpriteRects[] = {
@@ -156,7 +156,8 @@ inline constexpr SpriteRect kSpriteRects[] = {
 // fires from.
 inline constexpr const char* kDragonAnimationSets[] = {"Flight", "DashRight", "DashLeft"};
 inline constexpr const char* kSoldierAnimationSets[] = {"Walk", "StandUp", "Stand", "Run", "Attack", "Death", "Damage"};
-inline constexpr const char* kCurryAnimationSets[] = {"Idle", "Look", "Death", "Damage", "Attack", "Sway", "Special", "Run", "Stand"};
+inline constexpr const char* kCurryAnimationSets[] = {"Idle", "Look",    "Death", "Damage", "Attack",
+                                                      "Sway", "Special", "Run",   "Stand"};
 inline constexpr const char* kDragonMouthBone = "Neck_Joint";
 
 }  // namespace assets

@@ -8,7 +8,7 @@
 namespace assetgen {
 
 struct Rgba {
-  float r = 0, g = 0, b = 0, a = 0;
+    float r = 0, g = 0, b = 0, a = 0;
 };
 
 inline Rgba operator*(Rgba c, float k) { return {c.r * k, c.g * k, c.b * k, c.a * k}; }
@@ -17,37 +17,37 @@ Rgba Lerp(Rgba a, Rgba b, float t);
 Rgba Hex(uint32_t rgb, float alpha = 1.0f);
 
 class Image {
- public:
-  Image() = default;
-  Image(int width, int height, Rgba fill = {});
-  int width() const { return width_; }
-  int height() const { return height_; }
-  Rgba& at(int x, int y) { return pixels_[static_cast<size_t>(y) * width_ + x]; }
-  const Rgba& at(int x, int y) const { return pixels_[static_cast<size_t>(y) * width_ + x]; }
-  bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
-  // Source-over composite of one pixel (straight alpha), clipped to the image.
-  void Blend(int x, int y, Rgba c);
-  // Sets every pixel of a rectangle from a function of the pixel's position
-  // inside the rectangle (u, v in 0..1, pixel centres).
-  void Shade(int left, int top, int w, int h, const std::function<Rgba(float u, float v)>& f);
-  void Paste(const Image& src, int left, int top);  // composited
-  Image Scaled(int w, int h) const;                   // box/bilinear resample
+public:
+    Image() = default;
+    Image(int width, int height, Rgba fill = {});
+    int width() const { return width_; }
+    int height() const { return height_; }
+    Rgba& at(int x, int y) { return pixels_[static_cast<size_t>(y) * width_ + x]; }
+    const Rgba& at(int x, int y) const { return pixels_[static_cast<size_t>(y) * width_ + x]; }
+    bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
+    // Source-over composite of one pixel (straight alpha), clipped to the image.
+    void Blend(int x, int y, Rgba c);
+    // Sets every pixel of a rectangle from a function of the pixel's position
+    // inside the rectangle (u, v in 0..1, pixel centres).
+    void Shade(int left, int top, int w, int h, const std::function<Rgba(float u, float v)>& f);
+    void Paste(const Image& src, int left, int top);  // composited
+    Image Scaled(int w, int h) const;                 // box/bilinear resample
 
-  std::vector<uint8_t> Rgba8() const;
-  std::vector<uint8_t> Rgb8() const;
+    std::vector<uint8_t> Rgba8() const;
+    std::vector<uint8_t> Rgb8() const;
 
- private:
-  int width_ = 0, height_ = 0;
-  std::vector<Rgba> pixels_;
+private:
+    int width_ = 0, height_ = 0;
+    std::vector<Rgba> pixels_;
 };
 
 // Coverage mask, 0..1 per pixel.
 struct Mask {
-  int width = 0, height = 0;
-  std::vector<float> v;
-  float at(int x, int y) const {
-    return (x < 0 || y < 0 || x >= width || y >= height) ? 0.0f : v[static_cast<size_t>(y) * width + x];
-  }
+    int width = 0, height = 0;
+    std::vector<float> v;
+    float at(int x, int y) const {
+        return (x < 0 || y < 0 || x >= width || y >= height) ? 0.0f : v[static_cast<size_t>(y) * width + x];
+    }
 };
 
 Mask Dilate(const Mask& m, int radius);

@@ -12,42 +12,57 @@
 #include "output.h"
 
 int main(int argc, char** argv) {
-  std::filesystem::path root, preview;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--preview") == 0 && i + 1 < argc) preview = argv[++i];
-    else if (root.empty()) root = argv[i];
-    else { std::fprintf(stderr, "usage: assetgen DATA_DIR [--preview DIR]\n"); return 2; }
-  }
-  if (root.empty()) { std::fprintf(stderr, "usage: assetgen DATA_DIR [--preview DIR]\n"); return 2; }
-  auto start = std::chrono::steady_clock::now();
-  try {
-    assetgen::Output out(root, preview);
-    // The results folder is only created, never emptied.
-    std::filesystem::create_directories(root / "GlobalData");
-    // Music encoding is the long part; it runs beside the rest.
-    std::exception_ptr musicError;
-    std::thread music([&] {
-      try { assetgen::GenerateMusic(out); } catch (...) { musicError = std::current_exception(); }
-    });
-    assetgen::GenerateCharacters(out);
-    assetgen::GenerateScenery(out);
-    assetgen::GenerateBillboards(out);
-    assetgen::GenerateScreens(out);
-    assetgen::GenerateSounds(out);
-    music.join();
-    if (musicError) std::rethrow_exception(musicError);
+    std::filesystem::path root, preview;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--preview") == 0 && i + 1 < argc)
+            preview = argv[++i];
+        else if (root.empty())
+            root = argv[i];
+        else {
+            std::fprintf(stderr, "usage: assetgen DATA_DIR [--preview DIR]\n");
+            return 2;
+        }
+    }
+    if (root.empty()) {
+        std::fprintf(stderr, "usage: assetgen DATA_DIR [--preview DIR]\n");
+        return 2;
+    }
+    auto start = std::chrono::steady_clock::now();
+    try {
+        assetgen::Output out(root, preview);
+        // The results folder is only created, never emptied.
+        std::filesystem::create_directories(root / "GlobalData");
+        // Music encoding is the long part; it runs beside the rest.
+        std::exception_ptr musicError;
+        std::thread music([&] {
+            try {
+                assetgen::GenerateMusic(out);
+            } catch (...) {
+                musicError = std::current_exception();
+            }
+        });
+        assetgen::GenerateCharacters(out);
+        assetgen::GenerateScenery(out);
+        assetgen::GenerateBillboards(out);
+        assetgen::GenerateScreens(out);
+        assetgen::GenerateSounds(out);
+        music.join();
+        if (musicError) std::rethrow_exception(musicError);
 
-    std::vector<std::string> written = out.written();
-    std::set<std::string> have(written.begin(), written.end());
-    int missing = 0;
-    for (const assets::Asset& a : assets::kAssets)
-      if (!have.count(a.path)) { std::fprintf(stderr, "assetgen: not generated: %s\n", a.path); ++missing; }
-    if (missing) return 1;
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("assetgen: %zu files in %.1f s\n", written.size(), seconds);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "assetgen: %s\n", e.what());
-    return 1;
-  }
-  return 0;
+        std::vector<std::string> written = out.written();
+        std::set<std::string> have(written.begin(), written.end());
+        int missing = 0;
+        for (const assets::Asset& a : assets::kAssets)
+            if (!have.count(a.path)) {
+                std::fprintf(stderr, "assetgen: not generated: %s\n", a.path);
+                ++missing;
+            }
+        if (missing) return 1;
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::printf("assetgen: %zu files in %.1f s\n", written.size(), seconds);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "assetgen: %s\n", e.what());
+        return 1;
+    }
+    return 0;
 }

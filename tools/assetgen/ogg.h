@@ -8,6 +8,7 @@
 namespace assetgen {
 
 // Interleaved stereo float samples.
-std::vector<uint8_t> EncodeOggVorbis(const std::vector<float>& stereo, int rate, float quality, int serial, const std::string& title);
+std::vector<uint8_t> EncodeOggVorbis(const std::vector<float>& stereo, int rate, float quality, int serial,
+                                     const std::string& title);
 
 }  // namespace assetgen

@@ -12,26 +12,27 @@
 namespace assetgen {
 
 class Output {
- public:
-  Output(std::filesystem::path root, std::filesystem::path preview) : root_(std::move(root)), preview_(std::move(preview)) {}
+public:
+    Output(std::filesystem::path root, std::filesystem::path preview)
+        : root_(std::move(root)), preview_(std::move(preview)) {}
 
-  // Writes one data file (relative path, parent directories created). Paths
-  // inside GlobalData are refused: that folder holds the player's results.
-  void Write(const std::string& relative, const std::vector<uint8_t>& bytes);
-  void Write(const std::string& relative, const std::string& text);
-  void WritePng(const std::string& relative, const Image& img, bool withAlpha = true);
+    // Writes one data file (relative path, parent directories created). Paths
+    // inside GlobalData are refused: that folder holds the player's results.
+    void Write(const std::string& relative, const std::vector<uint8_t>& bytes);
+    void Write(const std::string& relative, const std::string& text);
+    void WritePng(const std::string& relative, const Image& img, bool withAlpha = true);
 
-  bool previewing() const { return !preview_.empty(); }
-  // Stores a contact sheet when previews were asked for.
-  void Preview(const std::string& name, const Image& img);
+    bool previewing() const { return !preview_.empty(); }
+    // Stores a contact sheet when previews were asked for.
+    void Preview(const std::string& name, const Image& img);
 
-  const std::filesystem::path& root() const { return root_; }
-  std::vector<std::string> written() const;
+    const std::filesystem::path& root() const { return root_; }
+    std::vector<std::string> written() const;
 
- private:
-  std::filesystem::path root_, preview_;
-  mutable std::mutex mutex_;
-  std::vector<std::string> written_;
+private:
+    std::filesystem::path root_, preview_;
+    mutable std::mutex mutex_;
+    std::vector<std::string> written_;
 };
 
 // The families of art, one source file each.

@@ -10,7 +10,7 @@
 namespace assetgen {
 
 struct Vec3 {
-  float x = 0, y = 0, z = 0;
+    float x = 0, y = 0, z = 0;
 };
 inline Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 inline Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
@@ -18,13 +18,16 @@ inline Vec3 operator*(Vec3 a, float k) { return {a.x * k, a.y * k, a.z * k}; }
 inline float Dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 inline Vec3 Cross(Vec3 a, Vec3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
 inline float Length(Vec3 a) { return std::sqrt(Dot(a, a)); }
-inline Vec3 Normalize(Vec3 a) { float l = Length(a); return l > 0 ? a * (1.0f / l) : Vec3{0, 1, 0}; }
+inline Vec3 Normalize(Vec3 a) {
+    float l = Length(a);
+    return l > 0 ? a * (1.0f / l) : Vec3{0, 1, 0};
+}
 
 // Row-major 4x4 matrix in the row-vector convention: the fourth row is the translation.
 struct Mat4 {
-  std::array<float, 16> m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-  float& operator()(int r, int c) { return m[r * 4 + c]; }
-  float operator()(int r, int c) const { return m[r * 4 + c]; }
+    std::array<float, 16> m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    float& operator()(int r, int c) { return m[r * 4 + c]; }
+    float operator()(int r, int c) const { return m[r * 4 + c]; }
 };
 Mat4 operator*(const Mat4& a, const Mat4& b);
 Mat4 Translation(Vec3 t);
@@ -37,22 +40,22 @@ Vec3 TransformPoint(Vec3 p, const Mat4& m);
 Vec3 TransformNormal(Vec3 n, const Mat4& m);
 
 struct Bone {
-  std::string name;
-  int parent = -1;  // index of an earlier bone, -1 for the root
-  Vec3 rest;        // translation relative to the parent in the bind pose
+    std::string name;
+    int parent = -1;  // index of an earlier bone, -1 for the root
+    Vec3 rest;        // translation relative to the parent in the bind pose
 };
 
 struct MeshVertex {
-  Vec3 position, normal;
-  float u = 0, v = 0;
-  std::array<int, 2> bone{0, 0};
-  std::array<float, 2> weight{1, 0};
+    Vec3 position, normal;
+    float u = 0, v = 0;
+    std::array<int, 2> bone{0, 0};
+    std::array<float, 2> weight{1, 0};
 };
 
 struct Mesh {
-  std::vector<MeshVertex> vertices;
-  std::vector<std::array<int, 3>> faces;  // clockwise seen from the front
-  std::string texture;                    // file name beside the X file
+    std::vector<MeshVertex> vertices;
+    std::vector<std::array<int, 3>> faces;  // clockwise seen from the front
+    std::string texture;                    // file name beside the X file
 };
 
 // Local matrix of every bone at a phase of the set (0 at the start, 1 at the
@@ -60,16 +63,16 @@ struct Mesh {
 using PoseFunction = std::function<void(float phase, std::vector<Mat4>& local)>;
 
 struct AnimationSet {
-  std::string name;
-  double period = 1.0;  // seconds of animation time
-  int keys = 24;        // sampled keys over the period (plus the closing key)
-  PoseFunction pose;
+    std::string name;
+    double period = 1.0;  // seconds of animation time
+    int keys = 24;        // sampled keys over the period (plus the closing key)
+    PoseFunction pose;
 };
 
 struct SkinnedModel {
-  std::vector<Bone> bones;
-  Mesh mesh;
-  std::vector<AnimationSet> sets;
+    std::vector<Bone> bones;
+    Mesh mesh;
+    std::vector<AnimationSet> sets;
 };
 
 // Bind-pose matrix of every bone relative to its parent: translation only.
@@ -90,7 +93,7 @@ std::string WriteStaticX(const Mesh& mesh, const std::string& frameName);
 // the given function of its bind-pose position.
 using WeightFunction = std::function<void(Vec3 p, MeshVertex& v)>;
 struct UvRect {
-  float u0 = 0, v0 = 0, u1 = 1, v1 = 1;
+    float u0 = 0, v0 = 0, u1 = 1, v1 = 1;
 };
 WeightFunction RigidTo(int bone);
 
@@ -99,10 +102,10 @@ void AddEllipsoid(Mesh& mesh, Vec3 centre, Vec3 radii, const Mat4& orient, int r
 // A tube through ring centres; each ring has its own radius (x across, y up)
 // and its own weights. Closed with caps at both ends.
 struct TubeRing {
-  Vec3 centre;
-  float rx, ry;
-  std::array<int, 2> bone{0, 0};
-  std::array<float, 2> weight{1, 0};
+    Vec3 centre;
+    float rx, ry;
+    std::array<int, 2> bone{0, 0};
+    std::array<float, 2> weight{1, 0};
 };
 void AddTube(Mesh& mesh, const std::vector<TubeRing>& rings, int segments, UvRect uv);
 void AddBox(Mesh& mesh, Vec3 centre, Vec3 half, const Mat4& orient, UvRect uv, const WeightFunction& weights);

@@ -33,7 +33,8 @@ IDirect3DTexture9* CTextureManager::GetTexture(IDirect3DDevice9* device, const c
     auto found = m_TextureMap.find(fileName);
     if (found != m_TextureMap.end()) return found->second;
 
-    const D3DPOOL pool = usage == D3DUSAGE_RENDERTARGET || usage == D3DUSAGE_DYNAMIC ? D3DPOOL_DEFAULT : D3DPOOL_MANAGED;
+    const D3DPOOL pool =
+        usage == D3DUSAGE_RENDERTARGET || usage == D3DUSAGE_DYNAMIC ? D3DPOOL_DEFAULT : D3DPOOL_MANAGED;
     IDirect3DTexture9* texture = nullptr;
     const HRESULT result =
         D3DXCreateTextureFromFileExA(device, fileName, LoaderSize(width), LoaderSize(height), D3DX_DEFAULT, usage,

@@ -159,9 +159,7 @@ public:
     void ApplySamplerStates(DWORD sampler, GLuint texture, bool hasMipmaps);
     const D3DMATRIX& Transform(D3DTRANSFORMSTATETYPE state) const;
     DWORD RenderState(D3DRENDERSTATETYPE state) const { return m_renderStates[state]; }
-    DWORD TextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type) const {
-        return m_stageStates[stage][type];
-    }
+    DWORD TextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type) const { return m_stageStates[stage][type]; }
     // The size of the current render target.
     UINT TargetWidth() const;
     UINT TargetHeight() const;
@@ -198,4 +196,3 @@ private:
     D3DMATERIAL9 m_material{};
     BOOL m_softwareVertexProcessing = FALSE;
 };
-

@@ -6,15 +6,14 @@
 // 0xAARRGGBB.
 using D3DCOLOR = DWORD;
 
-#define D3DCOLOR_ARGB(a, r, g, b)                                                      \
-    (static_cast<D3DCOLOR>(((static_cast<DWORD>(a) & 0xffu) << 24) |                    \
-                           ((static_cast<DWORD>(r) & 0xffu) << 16) |                    \
+#define D3DCOLOR_ARGB(a, r, g, b)                                                                              \
+    (static_cast<D3DCOLOR>(((static_cast<DWORD>(a) & 0xffu) << 24) | ((static_cast<DWORD>(r) & 0xffu) << 16) | \
                            ((static_cast<DWORD>(g) & 0xffu) << 8) | (static_cast<DWORD>(b) & 0xffu)))
 #define D3DCOLOR_RGBA(r, g, b, a) D3DCOLOR_ARGB(a, r, g, b)
 #define D3DCOLOR_XRGB(r, g, b) D3DCOLOR_ARGB(0xff, r, g, b)
-#define D3DCOLOR_COLORVALUE(r, g, b, a)                                                \
-    D3DCOLOR_RGBA(static_cast<DWORD>((r) * 255.f), static_cast<DWORD>((g) * 255.f),     \
-                  static_cast<DWORD>((b) * 255.f), static_cast<DWORD>((a) * 255.f))
+#define D3DCOLOR_COLORVALUE(r, g, b, a)                                                                        \
+    D3DCOLOR_RGBA(static_cast<DWORD>((r)*255.f), static_cast<DWORD>((g)*255.f), static_cast<DWORD>((b)*255.f), \
+                  static_cast<DWORD>((a)*255.f))
 
 struct D3DCOLORVALUE {
     float r;
@@ -389,5 +388,6 @@ struct D3DVERTEXELEMENT9 {
     BYTE UsageIndex;
 };
 
-#define D3DDECL_END() {0xFF, 0, D3DDECLTYPE_UNUSED, 0, 0, 0}
+#define D3DDECL_END() \
+    { 0xFF, 0, D3DDECLTYPE_UNUSED, 0, 0, 0 }
 constexpr UINT MAXD3DDECLLENGTH = 64;

@@ -125,7 +125,8 @@ bool IDirect3DDevice9::CreateBackBuffer(UINT width, UINT height) {
     m_depthStencil = m_autoDepthStencil;
     if (m_depthStencil) m_depthStencil->AddRef();
     ResetViewportToTarget();
-    return gl::FramebufferFor(m_backBuffer->ColorTexture(), m_autoDepthStencil ? m_autoDepthStencil->DepthRenderbuffer() : 0) != 0;
+    return gl::FramebufferFor(m_backBuffer->ColorTexture(),
+                              m_autoDepthStencil ? m_autoDepthStencil->DepthRenderbuffer() : 0) != 0;
 }
 
 IDirect3DDevice9::~IDirect3DDevice9() {
@@ -228,7 +229,8 @@ HRESULT IDirect3DDevice9::Reset(D3DPRESENT_PARAMETERS* presentationParameters) {
     client.right = clientWidth;
     client.bottom = clientHeight;
     const UINT width = m_parameters.BackBufferWidth ? m_parameters.BackBufferWidth : static_cast<UINT>(client.right);
-    const UINT height = m_parameters.BackBufferHeight ? m_parameters.BackBufferHeight : static_cast<UINT>(client.bottom);
+    const UINT height =
+        m_parameters.BackBufferHeight ? m_parameters.BackBufferHeight : static_cast<UINT>(client.bottom);
     if (!CreateBackBuffer(width, height)) return D3DERR_INVALIDCALL;
     ResetStatesToDefaults();
     return D3D_OK;
@@ -246,8 +248,7 @@ HRESULT IDirect3DDevice9::EndScene() {
     return D3D_OK;
 }
 
-HRESULT IDirect3DDevice9::Clear(DWORD rectCount, const void* rects, DWORD flags, DWORD colour, float z,
-                                DWORD stencil) {
+HRESULT IDirect3DDevice9::Clear(DWORD rectCount, const void* rects, DWORD flags, DWORD colour, float z, DWORD stencil) {
     if (!m_renderTarget) return D3DERR_INVALIDCALL;
     if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && !m_depthStencil) return D3DERR_INVALIDCALL;
     PrepareDraw();
@@ -255,8 +256,9 @@ HRESULT IDirect3DDevice9::Clear(DWORD rectCount, const void* rects, DWORD flags,
     auto& cache = gl::Cache();
     if (flags & D3DCLEAR_TARGET) {
         cache.SetColorMask(0xF);
-        glClearColor(static_cast<float>((colour >> 16) & 0xFF) / 255.0f, static_cast<float>((colour >> 8) & 0xFF) / 255.0f,
-                     static_cast<float>(colour & 0xFF) / 255.0f, static_cast<float>((colour >> 24) & 0xFF) / 255.0f);
+        glClearColor(static_cast<float>((colour >> 16) & 0xFF) / 255.0f,
+                     static_cast<float>((colour >> 8) & 0xFF) / 255.0f, static_cast<float>(colour & 0xFF) / 255.0f,
+                     static_cast<float>((colour >> 24) & 0xFF) / 255.0f);
         mask |= GL_COLOR_BUFFER_BIT;
     }
     if (flags & D3DCLEAR_ZBUFFER) {

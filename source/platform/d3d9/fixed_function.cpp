@@ -11,9 +11,8 @@
 
 namespace d3d9 {
 namespace {
-constexpr DWORD kFvfXyz = 0x002, kFvfXyzRhw = 0x004, kFvfNormal = 0x010, kFvfPointSize = 0x020,
-                kFvfDiffuse = 0x040, kFvfSpecular = 0x080, kFvfTexCountMask = 0xF00, kFvfTexCountShift = 8,
-                kFvfPositionMask = 0x400E;
+constexpr DWORD kFvfXyz = 0x002, kFvfXyzRhw = 0x004, kFvfNormal = 0x010, kFvfPointSize = 0x020, kFvfDiffuse = 0x040,
+                kFvfSpecular = 0x080, kFvfTexCountMask = 0xF00, kFvfTexCountShift = 8, kFvfPositionMask = 0x400E;
 
 const char* const kVertexSource = R"(
 layout(location = 0) in vec4 a_position;
@@ -173,9 +172,9 @@ void Colour(GLint location, DWORD argb) {
 }  // namespace
 
 void SetFogUniforms(IDirect3DDevice9* device, GLint enable, GLint colour, GLint start, GLint end) {
-    const bool fog = device->RenderState(D3DRS_FOGENABLE) != FALSE &&
-                     (device->RenderState(D3DRS_FOGTABLEMODE) == D3DFOG_LINEAR ||
-                      device->RenderState(D3DRS_FOGVERTEXMODE) == D3DFOG_LINEAR);
+    const bool fog =
+        device->RenderState(D3DRS_FOGENABLE) != FALSE && (device->RenderState(D3DRS_FOGTABLEMODE) == D3DFOG_LINEAR ||
+                                                          device->RenderState(D3DRS_FOGVERTEXMODE) == D3DFOG_LINEAR);
     if (enable >= 0) glUniform1i(enable, fog);
     if (colour >= 0) Colour(colour, device->RenderState(D3DRS_FOGCOLOR));
     if (start >= 0) glUniform1f(start, AsFloat(device->RenderState(D3DRS_FOGSTART)));
@@ -219,11 +218,12 @@ FvfLayout DecodeFvf(DWORD fvf) {
 
 unsigned VertexCountFor(DWORD primitiveType, unsigned primitiveCount) {
     switch (primitiveType) {
-    case 1: return primitiveCount;                                  // point list
-    case 2: return primitiveCount * 2;                              // line list
-    case 3: return primitiveCount + 1;                              // line strip
-    case 4: return primitiveCount * 3;                              // triangle list
-    case 5: case 6: return primitiveCount ? primitiveCount + 2 : 0; // strip, fan
+    case 1: return primitiveCount;      // point list
+    case 2: return primitiveCount * 2;  // line list
+    case 3: return primitiveCount + 1;  // line strip
+    case 4: return primitiveCount * 3;  // triangle list
+    case 5:
+    case 6: return primitiveCount ? primitiveCount + 2 : 0;  // strip, fan
     default: return 0;
     }
 }
@@ -300,8 +300,10 @@ void DrawFixedFunction(IDirect3DDevice9* device, DWORD primitiveType, unsigned v
     if (!p || !layout.valid || vertexCount == 0) return;
     device->PrepareDraw();
     ID3DXEffect* effect = device->ActiveEffect();
-    if (effect) effect->BindActivePass();
-    else SetFixedFunctionUniforms(p, device, layout, stage0Texture);
+    if (effect)
+        effect->BindActivePass();
+    else
+        SetFixedFunctionUniforms(p, device, layout, stage0Texture);
 
     auto& cache = gl::Cache();
     cache.BindVertexArray(p->vertexArray);

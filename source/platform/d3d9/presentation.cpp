@@ -52,7 +52,8 @@ void SaveRequestedScreenshots(IDirect3DDevice9* device, IDirect3DSurface9* backB
     Pixels pixels;
     if (ReadSurface(device, backBuffer, &pixels)) {
         for (auto it = range.first; it != range.second; ++it)
-            if (!SavePng(it->second, pixels)) std::fprintf(stderr, "could not write screenshot %s\n", it->second.c_str());
+            if (!SavePng(it->second, pixels))
+                std::fprintf(stderr, "could not write screenshot %s\n", it->second.c_str());
     }
     g_screenshots.erase(range.first, range.second);
 }
@@ -91,8 +92,8 @@ bool ReadSurface(IDirect3DDevice9* device, IDirect3DSurface9* surface, Pixels* o
     out->rgba.assign(static_cast<size_t>(out->width) * out->height * 4, 0);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     // Row 0 of a target is the top of its picture.
-    glReadPixels(0, 0, static_cast<GLsizei>(out->width), static_cast<GLsizei>(out->height), GL_RGBA,
-                 GL_UNSIGNED_BYTE, out->rgba.data());
+    glReadPixels(0, 0, static_cast<GLsizei>(out->width), static_cast<GLsizei>(out->height), GL_RGBA, GL_UNSIGNED_BYTE,
+                 out->rgba.data());
     return glGetError() == GL_NO_ERROR;
 }
 
@@ -105,8 +106,8 @@ bool SavePng(const std::string& path, const Pixels& pixels) {
         rgb[i * 3 + 1] = pixels.rgba[i * 4 + 1];
         rgb[i * 3 + 2] = pixels.rgba[i * 4 + 2];
     }
-    return stbi_write_png(path.c_str(), static_cast<int>(pixels.width), static_cast<int>(pixels.height), 3,
-                          rgb.data(), static_cast<int>(pixels.width) * 3) != 0;
+    return stbi_write_png(path.c_str(), static_cast<int>(pixels.width), static_cast<int>(pixels.height), 3, rgb.data(),
+                          static_cast<int>(pixels.width) * 3) != 0;
 }
 
 void OnDeviceRelease(std::function<void()> release) { Releases().push_back(std::move(release)); }

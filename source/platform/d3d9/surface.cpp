@@ -8,12 +8,12 @@ IDirect3DSurface9* IDirect3DSurface9::CreateColor(UINT width, UINT height, D3DFO
     const d3d9::GlFormat glFormat = d3d9::GlFormatOf(format);
     if (!glFormat.internalFormat || width == 0 || height == 0) return nullptr;
     auto* surface = new IDirect3DSurface9;
-    surface->m_description = D3DSURFACE_DESC{format, D3DRTYPE_SURFACE, usage, D3DPOOL_DEFAULT,
-                                             D3DMULTISAMPLE_NONE, 0, width, height};
+    surface->m_description =
+        D3DSURFACE_DESC{format, D3DRTYPE_SURFACE, usage, D3DPOOL_DEFAULT, D3DMULTISAMPLE_NONE, 0, width, height};
     glGenTextures(1, &surface->m_colorTexture);
     gl::Cache().BindTexture(0, surface->m_colorTexture);
-    glTexImage2D(GL_TEXTURE_2D, 0, glFormat.internalFormat, static_cast<GLsizei>(width),
-                 static_cast<GLsizei>(height), 0, glFormat.format, glFormat.type, nullptr);
+    glTexImage2D(GL_TEXTURE_2D, 0, glFormat.internalFormat, static_cast<GLsizei>(width), static_cast<GLsizei>(height),
+                 0, glFormat.format, glFormat.type, nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
@@ -33,8 +33,8 @@ IDirect3DSurface9* IDirect3DSurface9::CreateDepthStencil(UINT width, UINT height
     default: return nullptr;
     }
     auto* surface = new IDirect3DSurface9;
-    surface->m_description = D3DSURFACE_DESC{format, D3DRTYPE_SURFACE, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT,
-                                             D3DMULTISAMPLE_NONE, 0, width, height};
+    surface->m_description = D3DSURFACE_DESC{
+        format, D3DRTYPE_SURFACE, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT, D3DMULTISAMPLE_NONE, 0, width, height};
     glGenRenderbuffers(1, &surface->m_depthRenderbuffer);
     glBindRenderbuffer(GL_RENDERBUFFER, surface->m_depthRenderbuffer);
     glRenderbufferStorage(GL_RENDERBUFFER, internalFormat, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
@@ -44,8 +44,8 @@ IDirect3DSurface9* IDirect3DSurface9::CreateDepthStencil(UINT width, UINT height
     return surface;
 }
 
-IDirect3DSurface9* IDirect3DSurface9::CreateTextureLevel(IUnknown* container, GLuint texture, UINT level,
-                                                         UINT width, UINT height, D3DFORMAT format, DWORD usage) {
+IDirect3DSurface9* IDirect3DSurface9::CreateTextureLevel(IUnknown* container, GLuint texture, UINT level, UINT width,
+                                                         UINT height, D3DFORMAT format, DWORD usage) {
     auto* surface = new IDirect3DSurface9;
     surface->m_description =
         D3DSURFACE_DESC{format, D3DRTYPE_SURFACE, usage, D3DPOOL_DEFAULT, D3DMULTISAMPLE_NONE, 0, width, height};

@@ -73,8 +73,14 @@ IDirect3DTexture9::~IDirect3DTexture9() {
 
 HRESULT IDirect3DTexture9::GetLevelDesc(UINT level, D3DSURFACE_DESC* description) {
     if (level >= m_levelCount || !description) return D3DERR_INVALIDCALL;
-    *description = D3DSURFACE_DESC{m_format, D3DRTYPE_SURFACE, m_usage, m_pool, D3DMULTISAMPLE_NONE, 0,
-                                   LevelSize(m_width, level), LevelSize(m_height, level)};
+    *description = D3DSURFACE_DESC{m_format,
+                                   D3DRTYPE_SURFACE,
+                                   m_usage,
+                                   m_pool,
+                                   D3DMULTISAMPLE_NONE,
+                                   0,
+                                   LevelSize(m_width, level),
+                                   LevelSize(m_height, level)};
     return D3D_OK;
 }
 

@@ -15,8 +15,7 @@ public:
 class IDirect3DTexture9 : public IDirect3DBaseTexture9 {
 public:
     // A texture of width x height in the format; levels 0 means a full chain.
-    static IDirect3DTexture9* Create(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
-                                     D3DPOOL pool);
+    static IDirect3DTexture9* Create(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool);
 
     HRESULT GetLevelDesc(UINT level, D3DSURFACE_DESC* description);
     HRESULT GetSurfaceLevel(UINT level, IDirect3DSurface9** surface);

@@ -21,8 +21,8 @@ void SortedCopy(std::vector<Key>& into, const Key* keys, UINT count) {
 // the last one the nearest key holds.
 template <class Key>
 bool FindSpan(const std::vector<Key>& keys, double ticks, size_t* next, float* fraction) {
-    const auto after = std::upper_bound(keys.begin(), keys.end(), ticks,
-                                        [](double t, const Key& key) { return t < key.Time; });
+    const auto after =
+        std::upper_bound(keys.begin(), keys.end(), ticks, [](double t, const Key& key) { return t < key.Time; });
     *next = static_cast<size_t>(after - keys.begin());
     if (*next == 0 || *next == keys.size()) return false;
     const Key& before = keys[*next - 1];
@@ -59,8 +59,7 @@ public:
         const double period = GetPeriod();
         if (!(period > 0.0)) return 0.0;
         switch (m_playback) {
-        case D3DXPLAY_ONCE:
-            return std::clamp(position, 0.0, period);
+        case D3DXPLAY_ONCE: return std::clamp(position, 0.0, period);
         case D3DXPLAY_PINGPONG: {
             double local = std::fmod(position, 2.0 * period);
             if (local < 0.0) local += 2.0 * period;
@@ -106,8 +105,7 @@ public:
         if (scale) *scale = Sample(channel.scale, ticks, D3DXVECTOR3(1.0f, 1.0f, 1.0f), D3DXVec3Lerp);
         if (rotation)
             *rotation = Sample(channel.rotation, ticks, D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f), D3DXQuaternionSlerp);
-        if (translation)
-            *translation = Sample(channel.translation, ticks, D3DXVECTOR3(0.0f, 0.0f, 0.0f), D3DXVec3Lerp);
+        if (translation) *translation = Sample(channel.translation, ticks, D3DXVECTOR3(0.0f, 0.0f, 0.0f), D3DXVec3Lerp);
         return S_OK;
     }
 
@@ -126,8 +124,7 @@ public:
         SortedCopy(channel.rotation, rotationKeys, rotationKeyCount);
         SortedCopy(channel.translation, translationKeys, translationKeyCount);
         if (!channel.scale.empty()) m_lastKeyTicks = std::max<double>(m_lastKeyTicks, channel.scale.back().Time);
-        if (!channel.rotation.empty())
-            m_lastKeyTicks = std::max<double>(m_lastKeyTicks, channel.rotation.back().Time);
+        if (!channel.rotation.empty()) m_lastKeyTicks = std::max<double>(m_lastKeyTicks, channel.rotation.back().Time);
         if (!channel.translation.empty())
             m_lastKeyTicks = std::max<double>(m_lastKeyTicks, channel.translation.back().Time);
         if (animationIndex) *animationIndex = static_cast<DWORD>(m_animations.size() - 1);
@@ -417,7 +414,8 @@ private:
         if (!FindTrack(track) || m_events.size() >= m_maxEvents) return 0;
         const D3DXEVENTHANDLE handle = m_nextHandle++;
         if (m_nextHandle == 0) m_nextHandle = 1;
-        m_events.push_back({handle, track, kind, start, duration > 0.0 ? duration : 0.0, transition, value, false, 0.0});
+        m_events.push_back(
+            {handle, track, kind, start, duration > 0.0 ? duration : 0.0, transition, value, false, 0.0});
         return handle;
     }
 
@@ -434,15 +432,10 @@ private:
         if (m_time + kTimeEpsilon < event.start) return false;
         D3DXTRACK_DESC& desc = m_tracks[event.track].desc;
         switch (event.kind) {
-        case EventKind::Enable:
-            desc.Enable = event.value != 0.0 ? TRUE : FALSE;
-            return true;
-        case EventKind::Position:
-            desc.Position = event.value;
-            return true;
+        case EventKind::Enable: desc.Enable = event.value != 0.0 ? TRUE : FALSE; return true;
+        case EventKind::Position: desc.Position = event.value; return true;
         case EventKind::Speed:
-        case EventKind::Weight:
-            break;
+        case EventKind::Weight: break;
         }
         float& field = event.kind == EventKind::Speed ? desc.Speed : desc.Weight;
         if (!event.running) {

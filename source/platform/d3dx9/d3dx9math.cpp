@@ -6,14 +6,24 @@ D3DXMATRIX::D3DXMATRIX(const float* values) {
     for (int i = 0; i < 16; ++i) m[i / 4][i % 4] = values[i];
 }
 
-D3DXMATRIX::D3DXMATRIX(float f11, float f12, float f13, float f14,
-                       float f21, float f22, float f23, float f24,
-                       float f31, float f32, float f33, float f34,
-                       float f41, float f42, float f43, float f44) {
-    _11 = f11; _12 = f12; _13 = f13; _14 = f14;
-    _21 = f21; _22 = f22; _23 = f23; _24 = f24;
-    _31 = f31; _32 = f32; _33 = f33; _34 = f34;
-    _41 = f41; _42 = f42; _43 = f43; _44 = f44;
+D3DXMATRIX::D3DXMATRIX(float f11, float f12, float f13, float f14, float f21, float f22, float f23, float f24,
+                       float f31, float f32, float f33, float f34, float f41, float f42, float f43, float f44) {
+    _11 = f11;
+    _12 = f12;
+    _13 = f13;
+    _14 = f14;
+    _21 = f21;
+    _22 = f22;
+    _23 = f23;
+    _24 = f24;
+    _31 = f31;
+    _32 = f32;
+    _33 = f33;
+    _34 = f34;
+    _41 = f41;
+    _42 = f42;
+    _43 = f43;
+    _44 = f44;
 }
 
 D3DXMATRIX& D3DXMATRIX::operator*=(const D3DXMATRIX& other) {
@@ -130,8 +140,7 @@ D3DXVECTOR3* D3DXVec3TransformCoord(D3DXVECTOR3* out, const D3DXVECTOR3* v, cons
 
 D3DXVECTOR3* D3DXVec3TransformNormal(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DXMATRIX* m) {
     const float x = v->x, y = v->y, z = v->z;
-    *out = D3DXVECTOR3(x * m->_11 + y * m->_21 + z * m->_31,
-                       x * m->_12 + y * m->_22 + z * m->_32,
+    *out = D3DXVECTOR3(x * m->_11 + y * m->_21 + z * m->_31, x * m->_12 + y * m->_22 + z * m->_32,
                        x * m->_13 + y * m->_23 + z * m->_33);
     return out;
 }
@@ -166,20 +175,16 @@ D3DXVECTOR4* D3DXVec4Normalize(D3DXVECTOR4* out, const D3DXVECTOR4* v) {
 
 D3DXVECTOR4* D3DXVec4Transform(D3DXVECTOR4* out, const D3DXVECTOR4* v, const D3DXMATRIX* m) {
     const float x = v->x, y = v->y, z = v->z, w = v->w;
-    *out = D3DXVECTOR4(x * m->_11 + y * m->_21 + z * m->_31 + w * m->_41,
-                       x * m->_12 + y * m->_22 + z * m->_32 + w * m->_42,
-                       x * m->_13 + y * m->_23 + z * m->_33 + w * m->_43,
-                       x * m->_14 + y * m->_24 + z * m->_34 + w * m->_44);
+    *out = D3DXVECTOR4(
+        x * m->_11 + y * m->_21 + z * m->_31 + w * m->_41, x * m->_12 + y * m->_22 + z * m->_32 + w * m->_42,
+        x * m->_13 + y * m->_23 + z * m->_33 + w * m->_43, x * m->_14 + y * m->_24 + z * m->_34 + w * m->_44);
     return out;
 }
 
 // ---- Matrices ------------------------------------------------------------
 
 D3DXMATRIX* D3DXMatrixIdentity(D3DXMATRIX* out) {
-    *out = D3DXMATRIX(1.0f, 0.0f, 0.0f, 0.0f,
-                      0.0f, 1.0f, 0.0f, 0.0f,
-                      0.0f, 0.0f, 1.0f, 0.0f,
-                      0.0f, 0.0f, 0.0f, 1.0f);
+    *out = D3DXMATRIX(1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f);
     return out;
 }
 
@@ -193,8 +198,8 @@ D3DXMATRIX* D3DXMatrixMultiply(D3DXMATRIX* out, const D3DXMATRIX* a, const D3DXM
     D3DXMATRIX result;
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 4; ++c)
-            result.m[r][c] = a->m[r][0] * b->m[0][c] + a->m[r][1] * b->m[1][c] + a->m[r][2] * b->m[2][c] +
-                             a->m[r][3] * b->m[3][c];
+            result.m[r][c] =
+                a->m[r][0] * b->m[0][c] + a->m[r][1] * b->m[1][c] + a->m[r][2] * b->m[2][c] + a->m[r][3] * b->m[3][c];
     *out = result;
     return out;
 }
@@ -227,18 +232,17 @@ D3DXMATRIX Adjugate(const D3DXMATRIX& m, float* determinant) {
 
     *determinant = s0 * c5 - s1 * c4 + s2 * c3 + s3 * c2 - s4 * c1 + s5 * c0;
 
-    return D3DXMATRIX(
-        m._22 * c5 - m._23 * c4 + m._24 * c3, -m._12 * c5 + m._13 * c4 - m._14 * c3,
-        m._42 * s5 - m._43 * s4 + m._44 * s3, -m._32 * s5 + m._33 * s4 - m._34 * s3,
+    return D3DXMATRIX(m._22 * c5 - m._23 * c4 + m._24 * c3, -m._12 * c5 + m._13 * c4 - m._14 * c3,
+                      m._42 * s5 - m._43 * s4 + m._44 * s3, -m._32 * s5 + m._33 * s4 - m._34 * s3,
 
-        -m._21 * c5 + m._23 * c2 - m._24 * c1, m._11 * c5 - m._13 * c2 + m._14 * c1,
-        -m._41 * s5 + m._43 * s2 - m._44 * s1, m._31 * s5 - m._33 * s2 + m._34 * s1,
+                      -m._21 * c5 + m._23 * c2 - m._24 * c1, m._11 * c5 - m._13 * c2 + m._14 * c1,
+                      -m._41 * s5 + m._43 * s2 - m._44 * s1, m._31 * s5 - m._33 * s2 + m._34 * s1,
 
-        m._21 * c4 - m._22 * c2 + m._24 * c0, -m._11 * c4 + m._12 * c2 - m._14 * c0,
-        m._41 * s4 - m._42 * s2 + m._44 * s0, -m._31 * s4 + m._32 * s2 - m._34 * s0,
+                      m._21 * c4 - m._22 * c2 + m._24 * c0, -m._11 * c4 + m._12 * c2 - m._14 * c0,
+                      m._41 * s4 - m._42 * s2 + m._44 * s0, -m._31 * s4 + m._32 * s2 - m._34 * s0,
 
-        -m._21 * c3 + m._22 * c1 - m._23 * c0, m._11 * c3 - m._12 * c1 + m._13 * c0,
-        -m._41 * s3 + m._42 * s1 - m._43 * s0, m._31 * s3 - m._32 * s1 + m._33 * s0);
+                      -m._21 * c3 + m._22 * c1 - m._23 * c0, m._11 * c3 - m._12 * c1 + m._13 * c0,
+                      -m._41 * s3 + m._42 * s1 - m._43 * s0, m._31 * s3 - m._32 * s1 + m._33 * s0);
 }
 }  // namespace
 
@@ -339,10 +343,8 @@ D3DXMATRIX* D3DXMatrixPerspectiveFovLH(D3DXMATRIX* out, float fovY, float aspect
     const float yScale = 1.0f / std::tan(fovY / 2.0f);
     const float xScale = yScale / aspect;
     const float depth = zFar / (zFar - zNear);
-    *out = D3DXMATRIX(xScale, 0.0f, 0.0f, 0.0f,
-                      0.0f, yScale, 0.0f, 0.0f,
-                      0.0f, 0.0f, depth, 1.0f,
-                      0.0f, 0.0f, -zNear * depth, 0.0f);
+    *out = D3DXMATRIX(xScale, 0.0f, 0.0f, 0.0f, 0.0f, yScale, 0.0f, 0.0f, 0.0f, 0.0f, depth, 1.0f, 0.0f, 0.0f,
+                      -zNear * depth, 0.0f);
     return out;
 }
 
@@ -354,9 +356,7 @@ D3DXMATRIX* D3DXMatrixLookAtLH(D3DXMATRIX* out, const D3DXVECTOR3* eye, const D3
     D3DXVec3Normalize(&xAxis, &xAxis);
     D3DXVECTOR3 yAxis;
     D3DXVec3Cross(&yAxis, &zAxis, &xAxis);
-    *out = D3DXMATRIX(xAxis.x, yAxis.x, zAxis.x, 0.0f,
-                      xAxis.y, yAxis.y, zAxis.y, 0.0f,
-                      xAxis.z, yAxis.z, zAxis.z, 0.0f,
+    *out = D3DXMATRIX(xAxis.x, yAxis.x, zAxis.x, 0.0f, xAxis.y, yAxis.y, zAxis.y, 0.0f, xAxis.z, yAxis.z, zAxis.z, 0.0f,
                       -D3DXVec3Dot(&xAxis, eye), -D3DXVec3Dot(&yAxis, eye), -D3DXVec3Dot(&zAxis, eye), 1.0f);
     return out;
 }
@@ -365,10 +365,9 @@ D3DXMATRIX* D3DXMatrixLookAtLH(D3DXMATRIX* out, const D3DXVECTOR3* eye, const D3
 
 D3DXQUATERNION* D3DXQuaternionMultiply(D3DXQUATERNION* out, const D3DXQUATERNION* a, const D3DXQUATERNION* b) {
     // Hamilton product b a.
-    const D3DXQUATERNION result(b->w * a->x + b->x * a->w + b->y * a->z - b->z * a->y,
-                                b->w * a->y - b->x * a->z + b->y * a->w + b->z * a->x,
-                                b->w * a->z + b->x * a->y - b->y * a->x + b->z * a->w,
-                                b->w * a->w - b->x * a->x - b->y * a->y - b->z * a->z);
+    const D3DXQUATERNION result(
+        b->w * a->x + b->x * a->w + b->y * a->z - b->z * a->y, b->w * a->y - b->x * a->z + b->y * a->w + b->z * a->x,
+        b->w * a->z + b->x * a->y - b->y * a->x + b->z * a->w, b->w * a->w - b->x * a->x - b->y * a->y - b->z * a->z);
     *out = result;
     return out;
 }

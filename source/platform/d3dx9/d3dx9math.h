@@ -20,17 +20,37 @@ struct D3DXVECTOR2 {
     operator float*() { return &x; }
     operator const float*() const { return &x; }
 
-    D3DXVECTOR2& operator+=(const D3DXVECTOR2& v) { x += v.x; y += v.y; return *this; }
-    D3DXVECTOR2& operator-=(const D3DXVECTOR2& v) { x -= v.x; y -= v.y; return *this; }
-    D3DXVECTOR2& operator*=(float f) { x *= f; y *= f; return *this; }
-    D3DXVECTOR2& operator/=(float f) { const float inv = 1.0f / f; x *= inv; y *= inv; return *this; }
+    D3DXVECTOR2& operator+=(const D3DXVECTOR2& v) {
+        x += v.x;
+        y += v.y;
+        return *this;
+    }
+    D3DXVECTOR2& operator-=(const D3DXVECTOR2& v) {
+        x -= v.x;
+        y -= v.y;
+        return *this;
+    }
+    D3DXVECTOR2& operator*=(float f) {
+        x *= f;
+        y *= f;
+        return *this;
+    }
+    D3DXVECTOR2& operator/=(float f) {
+        const float inv = 1.0f / f;
+        x *= inv;
+        y *= inv;
+        return *this;
+    }
 
     D3DXVECTOR2 operator+() const { return *this; }
     D3DXVECTOR2 operator-() const { return {-x, -y}; }
     D3DXVECTOR2 operator+(const D3DXVECTOR2& v) const { return {x + v.x, y + v.y}; }
     D3DXVECTOR2 operator-(const D3DXVECTOR2& v) const { return {x - v.x, y - v.y}; }
     D3DXVECTOR2 operator*(float f) const { return {x * f, y * f}; }
-    D3DXVECTOR2 operator/(float f) const { const float inv = 1.0f / f; return {x * inv, y * inv}; }
+    D3DXVECTOR2 operator/(float f) const {
+        const float inv = 1.0f / f;
+        return {x * inv, y * inv};
+    }
     friend D3DXVECTOR2 operator*(float f, const D3DXVECTOR2& v) { return {f * v.x, f * v.y}; }
 
     bool operator==(const D3DXVECTOR2& v) const { return x == v.x && y == v.y; }
@@ -48,12 +68,29 @@ struct D3DXVECTOR3 : D3DVECTOR {
     operator float*() { return &x; }
     operator const float*() const { return &x; }
 
-    D3DXVECTOR3& operator+=(const D3DXVECTOR3& v) { x += v.x; y += v.y; z += v.z; return *this; }
-    D3DXVECTOR3& operator-=(const D3DXVECTOR3& v) { x -= v.x; y -= v.y; z -= v.z; return *this; }
-    D3DXVECTOR3& operator*=(float f) { x *= f; y *= f; z *= f; return *this; }
+    D3DXVECTOR3& operator+=(const D3DXVECTOR3& v) {
+        x += v.x;
+        y += v.y;
+        z += v.z;
+        return *this;
+    }
+    D3DXVECTOR3& operator-=(const D3DXVECTOR3& v) {
+        x -= v.x;
+        y -= v.y;
+        z -= v.z;
+        return *this;
+    }
+    D3DXVECTOR3& operator*=(float f) {
+        x *= f;
+        y *= f;
+        z *= f;
+        return *this;
+    }
     D3DXVECTOR3& operator/=(float f) {
         const float inv = 1.0f / f;
-        x *= inv; y *= inv; z *= inv;
+        x *= inv;
+        y *= inv;
+        z *= inv;
         return *this;
     }
 
@@ -85,9 +122,27 @@ struct D3DXVECTOR4 {
     operator float*() { return &x; }
     operator const float*() const { return &x; }
 
-    D3DXVECTOR4& operator+=(const D3DXVECTOR4& v) { x += v.x; y += v.y; z += v.z; w += v.w; return *this; }
-    D3DXVECTOR4& operator-=(const D3DXVECTOR4& v) { x -= v.x; y -= v.y; z -= v.z; w -= v.w; return *this; }
-    D3DXVECTOR4& operator*=(float f) { x *= f; y *= f; z *= f; w *= f; return *this; }
+    D3DXVECTOR4& operator+=(const D3DXVECTOR4& v) {
+        x += v.x;
+        y += v.y;
+        z += v.z;
+        w += v.w;
+        return *this;
+    }
+    D3DXVECTOR4& operator-=(const D3DXVECTOR4& v) {
+        x -= v.x;
+        y -= v.y;
+        z -= v.z;
+        w -= v.w;
+        return *this;
+    }
+    D3DXVECTOR4& operator*=(float f) {
+        x *= f;
+        y *= f;
+        z *= f;
+        w *= f;
+        return *this;
+    }
     D3DXVECTOR4& operator/=(float f) { return *this *= 1.0f / f; }
 
     D3DXVECTOR4 operator+() const { return *this; }
@@ -106,10 +161,8 @@ struct D3DXMATRIX : D3DMATRIX {
     D3DXMATRIX() = default;
     explicit D3DXMATRIX(const float* values);
     D3DXMATRIX(const D3DMATRIX& matrix) : D3DMATRIX(matrix) {}
-    D3DXMATRIX(float f11, float f12, float f13, float f14,
-               float f21, float f22, float f23, float f24,
-               float f31, float f32, float f33, float f34,
-               float f41, float f42, float f43, float f44);
+    D3DXMATRIX(float f11, float f12, float f13, float f14, float f21, float f22, float f23, float f24, float f31,
+               float f32, float f33, float f34, float f41, float f42, float f43, float f44);
 
     float& operator()(UINT row, UINT column) { return m[row][column]; }
     float operator()(UINT row, UINT column) const { return m[row][column]; }
@@ -141,10 +194,8 @@ struct alignas(16) D3DXMATRIXA16 : D3DXMATRIX {
     D3DXMATRIXA16() = default;
     explicit D3DXMATRIXA16(const float* values) : D3DXMATRIX(values) {}
     D3DXMATRIXA16(const D3DMATRIX& matrix) : D3DXMATRIX(matrix) {}
-    D3DXMATRIXA16(float f11, float f12, float f13, float f14,
-                  float f21, float f22, float f23, float f24,
-                  float f31, float f32, float f33, float f34,
-                  float f41, float f42, float f43, float f44)
+    D3DXMATRIXA16(float f11, float f12, float f13, float f14, float f21, float f22, float f23, float f24, float f31,
+                  float f32, float f33, float f34, float f41, float f42, float f43, float f44)
         : D3DXMATRIX(f11, f12, f13, f14, f21, f22, f23, f24, f31, f32, f33, f34, f41, f42, f43, f44) {}
 
     D3DXMATRIXA16& operator=(const D3DXMATRIX& matrix) {
@@ -166,10 +217,28 @@ struct D3DXQUATERNION {
     operator float*() { return &x; }
     operator const float*() const { return &x; }
 
-    D3DXQUATERNION& operator+=(const D3DXQUATERNION& q) { x += q.x; y += q.y; z += q.z; w += q.w; return *this; }
-    D3DXQUATERNION& operator-=(const D3DXQUATERNION& q) { x -= q.x; y -= q.y; z -= q.z; w -= q.w; return *this; }
+    D3DXQUATERNION& operator+=(const D3DXQUATERNION& q) {
+        x += q.x;
+        y += q.y;
+        z += q.z;
+        w += q.w;
+        return *this;
+    }
+    D3DXQUATERNION& operator-=(const D3DXQUATERNION& q) {
+        x -= q.x;
+        y -= q.y;
+        z -= q.z;
+        w -= q.w;
+        return *this;
+    }
     D3DXQUATERNION& operator*=(const D3DXQUATERNION& q);
-    D3DXQUATERNION& operator*=(float f) { x *= f; y *= f; z *= f; w *= f; return *this; }
+    D3DXQUATERNION& operator*=(float f) {
+        x *= f;
+        y *= f;
+        z *= f;
+        w *= f;
+        return *this;
+    }
     D3DXQUATERNION& operator/=(float f) { return *this *= 1.0f / f; }
 
     D3DXQUATERNION operator+() const { return *this; }
@@ -204,9 +273,27 @@ struct D3DXCOLOR {
     operator const float*() const { return &r; }
     operator D3DCOLORVALUE() const { return {r, g, b, a}; }
 
-    D3DXCOLOR& operator+=(const D3DXCOLOR& c) { r += c.r; g += c.g; b += c.b; a += c.a; return *this; }
-    D3DXCOLOR& operator-=(const D3DXCOLOR& c) { r -= c.r; g -= c.g; b -= c.b; a -= c.a; return *this; }
-    D3DXCOLOR& operator*=(float f) { r *= f; g *= f; b *= f; a *= f; return *this; }
+    D3DXCOLOR& operator+=(const D3DXCOLOR& c) {
+        r += c.r;
+        g += c.g;
+        b += c.b;
+        a += c.a;
+        return *this;
+    }
+    D3DXCOLOR& operator-=(const D3DXCOLOR& c) {
+        r -= c.r;
+        g -= c.g;
+        b -= c.b;
+        a -= c.a;
+        return *this;
+    }
+    D3DXCOLOR& operator*=(float f) {
+        r *= f;
+        g *= f;
+        b *= f;
+        a *= f;
+        return *this;
+    }
     D3DXCOLOR& operator/=(float f) { return *this *= 1.0f / f; }
 
     D3DXCOLOR operator+() const { return *this; }
@@ -226,9 +313,7 @@ struct D3DXCOLOR {
 inline float D3DXVec2Length(const D3DXVECTOR2* v) { return std::sqrt(v->x * v->x + v->y * v->y); }
 inline float D3DXVec2Dot(const D3DXVECTOR2* a, const D3DXVECTOR2* b) { return a->x * b->x + a->y * b->y; }
 
-inline float D3DXVec3Dot(const D3DXVECTOR3* a, const D3DXVECTOR3* b) {
-    return a->x * b->x + a->y * b->y + a->z * b->z;
-}
+inline float D3DXVec3Dot(const D3DXVECTOR3* a, const D3DXVECTOR3* b) { return a->x * b->x + a->y * b->y + a->z * b->z; }
 inline float D3DXVec3LengthSq(const D3DXVECTOR3* v) { return D3DXVec3Dot(v, v); }
 inline float D3DXVec3Length(const D3DXVECTOR3* v) { return std::sqrt(D3DXVec3LengthSq(v)); }
 inline D3DXVECTOR3* D3DXVec3Cross(D3DXVECTOR3* out, const D3DXVECTOR3* a, const D3DXVECTOR3* b) {

@@ -45,8 +45,12 @@ std::string Trim(const std::string& text) {
 
 bool StateByName(const std::string& name, D3DRENDERSTATETYPE* state) {
     static const std::map<std::string, D3DRENDERSTATETYPE> states = {
-        {"ZEnable", D3DRS_ZENABLE},   {"ZWriteEnable", D3DRS_ZWRITEENABLE}, {"AlphaBlendEnable", D3DRS_ALPHABLENDENABLE},
-        {"CullMode", D3DRS_CULLMODE}, {"SrcBlend", D3DRS_SRCBLEND},         {"DestBlend", D3DRS_DESTBLEND},
+        {"ZEnable", D3DRS_ZENABLE},
+        {"ZWriteEnable", D3DRS_ZWRITEENABLE},
+        {"AlphaBlendEnable", D3DRS_ALPHABLENDENABLE},
+        {"CullMode", D3DRS_CULLMODE},
+        {"SrcBlend", D3DRS_SRCBLEND},
+        {"DestBlend", D3DRS_DESTBLEND},
         {"ZFunc", D3DRS_ZFUNC},
     };
     auto found = states.find(name);
@@ -125,8 +129,8 @@ std::unique_ptr<EffectDescription> ParseEffect(const std::string& text, std::str
             if (bracket != std::string::npos) {
                 if (parameter.type != "float4x4" || parameter.name.back() != ']')
                     return fail("only float4x4 parameters can be arrays");
-                parameter.arraySize = static_cast<unsigned>(
-                    std::strtoul(parameter.name.substr(bracket + 1).c_str(), nullptr, 10));
+                parameter.arraySize =
+                    static_cast<unsigned>(std::strtoul(parameter.name.substr(bracket + 1).c_str(), nullptr, 10));
                 parameter.name.resize(bracket);
                 if (parameter.arraySize == 0 || parameter.arraySize > 64) return fail("bad array size");
             }
@@ -139,7 +143,8 @@ std::unique_ptr<EffectDescription> ParseEffect(const std::string& text, std::str
             for (auto& parameter : description->parameters)
                 if (parameter.name == arguments[0] && parameter.type == "texture") texture = &parameter;
             if (!texture) return fail("sampler for an undeclared texture '" + arguments[0] + "'");
-            if ((arguments[1] != "point" && arguments[1] != "linear") || (arguments[2] != "wrap" && arguments[2] != "clamp"))
+            if ((arguments[1] != "point" && arguments[1] != "linear") ||
+                (arguments[2] != "wrap" && arguments[2] != "clamp"))
                 return fail("expected 'point' or 'linear' and 'wrap' or 'clamp'");
             texture->pointFilter = arguments[1] == "point";
             texture->clampAddress = arguments[2] == "clamp";
@@ -193,10 +198,10 @@ struct ID3DXEffect::Parameter {
 struct ID3DXEffect::Pass {
     GLuint program = 0;
     std::vector<std::pair<D3DRENDERSTATETYPE, DWORD>> states;
-    std::vector<GLint> locations;        // per parameter, -1 when unused
-    std::vector<unsigned> uploaded;      // version of each parameter in the program
-    std::vector<GLint> textureUnits;     // per parameter: unit for textures
-    std::vector<GLint> presentLocations; // per parameter: <Name>_Present for textures
+    std::vector<GLint> locations;         // per parameter, -1 when unused
+    std::vector<unsigned> uploaded;       // version of each parameter in the program
+    std::vector<GLint> textureUnits;      // per parameter: unit for textures
+    std::vector<GLint> presentLocations;  // per parameter: <Name>_Present for textures
     GLint fogEnable, fogColor, fogStart, fogEnd;
 };
 
@@ -210,11 +215,16 @@ std::string UniformDeclarations(const d3dx9::EffectDescription& description) {
     std::string text;
     for (const auto& parameter : description.parameters) {
         std::string type = parameter.type;
-        if (type == "float2") type = "vec2";
-        else if (type == "float3") type = "vec3";
-        else if (type == "float4") type = "vec4";
-        else if (type == "float4x4") type = "mat4";
-        else if (type == "texture") type = "sampler2D";
+        if (type == "float2")
+            type = "vec2";
+        else if (type == "float3")
+            type = "vec3";
+        else if (type == "float4")
+            type = "vec4";
+        else if (type == "float4x4")
+            type = "mat4";
+        else if (type == "texture")
+            type = "sampler2D";
         text += "uniform " + type + " " + parameter.name;
         if (parameter.arraySize) text += "[" + std::to_string(parameter.arraySize) + "]";
         text += ";\n";
@@ -273,7 +283,8 @@ ID3DXEffect* ID3DXEffect::Create(IDirect3DDevice9* device, std::unique_ptr<d3dx9
                 const bool isTexture = parameter->declaration.type == "texture";
                 pass.textureUnits.push_back(isTexture && location >= 0 ? nextUnit++ : -1);
                 pass.presentLocations.push_back(
-                    isTexture ? glGetUniformLocation(pass.program, (parameter->declaration.name + "_Present").c_str()) : -1);
+                    isTexture ? glGetUniformLocation(pass.program, (parameter->declaration.name + "_Present").c_str())
+                              : -1);
             }
             pass.fogEnable = glGetUniformLocation(pass.program, "d3d_FogEnable");
             pass.fogColor = glGetUniformLocation(pass.program, "d3d_FogColor");
@@ -397,8 +408,7 @@ HRESULT ID3DXEffect::GetInt(D3DXHANDLE parameter, INT* value) {
 
 HRESULT ID3DXEffect::GetVector(D3DXHANDLE parameter, D3DXVECTOR4* vector) {
     Parameter* found = Find(parameter);
-    if (!found || !vector || found->floats.empty() || found->declaration.type == "float4x4")
-        return D3DERR_INVALIDCALL;
+    if (!found || !vector || found->floats.empty() || found->declaration.type == "float4x4") return D3DERR_INVALIDCALL;
     float values[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     std::memcpy(values, found->floats.data(), std::min<size_t>(4, found->floats.size()) * sizeof(float));
     *vector = D3DXVECTOR4(values[0], values[1], values[2], values[3]);
@@ -424,7 +434,8 @@ HRESULT ID3DXEffect::Begin(UINT* passes, DWORD flags) {
     m_savedStates.clear();
     if (!(flags & D3DXFX_DONOTSAVESTATE)) {
         for (const Pass& pass : m_current->passes)
-            for (const auto& state : pass.states) m_savedStates.emplace_back(state.first, m_device->RenderState(state.first));
+            for (const auto& state : pass.states)
+                m_savedStates.emplace_back(state.first, m_device->RenderState(state.first));
     }
     if (passes) *passes = static_cast<UINT>(m_current->passes.size());
     return D3D_OK;
@@ -450,7 +461,8 @@ HRESULT ID3DXEffect::EndPass() {
 HRESULT ID3DXEffect::End() {
     if (!m_begun) return D3DERR_INVALIDCALL;
     if (m_activePass >= 0) EndPass();
-    for (auto it = m_savedStates.rbegin(); it != m_savedStates.rend(); ++it) m_device->SetRenderState(it->first, it->second);
+    for (auto it = m_savedStates.rbegin(); it != m_savedStates.rend(); ++it)
+        m_device->SetRenderState(it->first, it->second);
     m_savedStates.clear();
     m_begun = false;
     return D3D_OK;
@@ -488,15 +500,21 @@ void ID3DXEffect::BindActivePass() {
         if (pass.uploaded[i] == parameter.version) continue;
         pass.uploaded[i] = parameter.version;
         const float* f = parameter.floats.data();
-        if (type == "float") glUniform1f(location, f[0]);
-        else if (type == "float2") glUniform2fv(location, 1, f);
-        else if (type == "float3") glUniform3fv(location, 1, f);
-        else if (type == "float4") glUniform4fv(location, 1, f);
+        if (type == "float")
+            glUniform1f(location, f[0]);
+        else if (type == "float2")
+            glUniform2fv(location, 1, f);
+        else if (type == "float3")
+            glUniform3fv(location, 1, f);
+        else if (type == "float4")
+            glUniform4fv(location, 1, f);
         else if (type == "float4x4")
             // Row-major data up as it is: `M * v` in GLSL is Direct3D's v x M.
-            glUniformMatrix4fv(location, static_cast<GLsizei>(parameter.declaration.arraySize ? parameter.declaration.arraySize : 1),
-                               GL_FALSE, f);
-        else glUniform1i(location, parameter.integer);
+            glUniformMatrix4fv(
+                location, static_cast<GLsizei>(parameter.declaration.arraySize ? parameter.declaration.arraySize : 1),
+                GL_FALSE, f);
+        else
+            glUniform1i(location, parameter.integer);
     }
     d3d9::SetFogUniforms(m_device, pass.fogEnable, pass.fogColor, pass.fogStart, pass.fogEnd);
 }

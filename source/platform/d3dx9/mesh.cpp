@@ -269,8 +269,7 @@ void ID3DXMesh::RebuildDrawOrder() {
     // Faces of each attribute id in their own order, ids ascending.
     std::vector<DWORD> faces(m_faceCount);
     for (DWORD f = 0; f < m_faceCount; ++f) faces[f] = f;
-    std::stable_sort(faces.begin(), faces.end(),
-                     [&](DWORD a, DWORD b) { return m_attributes[a] < m_attributes[b]; });
+    std::stable_sort(faces.begin(), faces.end(), [&](DWORD a, DWORD b) { return m_attributes[a] < m_attributes[b]; });
     std::vector<std::uint8_t> ordered(m_indices.size());
     const size_t faceBytes = Use32BitIndices() ? 12 : 6;
     m_subsets.clear();
@@ -356,8 +355,8 @@ HRESULT ID3DXMesh::DrawSubset(DWORD attributeId) {
     } else {
         IDirect3DBaseTexture9* texture = nullptr;
         m_device->GetTexture(0, &texture);
-        const bool ready = d3d9::UseFixedFunctionProgram(m_device, FindElement(D3DDECLUSAGE_COLOR, 0) != nullptr,
-                                                         texture);
+        const bool ready =
+            d3d9::UseFixedFunctionProgram(m_device, FindElement(D3DDECLUSAGE_COLOR, 0) != nullptr, texture);
         if (texture) texture->Release();
         if (!ready) return D3DERR_INVALIDCALL;
     }
@@ -412,11 +411,10 @@ HRESULT D3DXDeclaratorFromFVF(DWORD fvf, D3DVERTEXELEMENT9 declaration[MAX_FVF_D
         const int betas = position == D3DFVF_XYZ ? 0 : static_cast<int>((position - 4) / 2);  // XYZBn is 4 + 2n
         const bool lastIsIndices = (fvf & (D3DFVF_LASTBETA_UBYTE4 | D3DFVF_LASTBETA_D3DCOLOR)) != 0;
         const int weights = lastIsIndices ? betas - 1 : betas;
-        if (weights > 0)
-            add(static_cast<BYTE>(D3DDECLTYPE_FLOAT1 + weights - 1), D3DDECLUSAGE_BLENDWEIGHT, 0);
+        if (weights > 0) add(static_cast<BYTE>(D3DDECLTYPE_FLOAT1 + weights - 1), D3DDECLUSAGE_BLENDWEIGHT, 0);
         if (lastIsIndices && betas > 0)
-            add((fvf & D3DFVF_LASTBETA_UBYTE4) ? D3DDECLTYPE_UBYTE4 : D3DDECLTYPE_D3DCOLOR,
-                D3DDECLUSAGE_BLENDINDICES, 0);
+            add((fvf & D3DFVF_LASTBETA_UBYTE4) ? D3DDECLTYPE_UBYTE4 : D3DDECLTYPE_D3DCOLOR, D3DDECLUSAGE_BLENDINDICES,
+                0);
     } else {
         return D3DERR_INVALIDCALL;
     }
@@ -427,8 +425,10 @@ HRESULT D3DXDeclaratorFromFVF(DWORD fvf, D3DVERTEXELEMENT9 declaration[MAX_FVF_D
     const DWORD sets = (fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT;
     for (DWORD set = 0; set < sets; ++set) {
         const DWORD bits = (fvf >> (16 + set * 2)) & 3u;
-        const BYTE type = bits == 0 ? D3DDECLTYPE_FLOAT2 : bits == 1 ? D3DDECLTYPE_FLOAT3
-                                                      : bits == 2 ? D3DDECLTYPE_FLOAT4 : D3DDECLTYPE_FLOAT1;
+        const BYTE type = bits == 0   ? D3DDECLTYPE_FLOAT2
+                          : bits == 1 ? D3DDECLTYPE_FLOAT3
+                          : bits == 2 ? D3DDECLTYPE_FLOAT4
+                                      : D3DDECLTYPE_FLOAT1;
         add(type, D3DDECLUSAGE_TEXCOORD, static_cast<BYTE>(set));
     }
     declaration[count] = kEnd;
@@ -456,9 +456,12 @@ HRESULT D3DXFVFFromDeclarator(const D3DVERTEXELEMENT9* declaration, DWORD* fvf) 
             ++i;
         }
         if (is(D3DDECLUSAGE_BLENDINDICES, 0)) {
-            if (declaration[i].Type == D3DDECLTYPE_UBYTE4) result |= D3DFVF_LASTBETA_UBYTE4;
-            else if (declaration[i].Type == D3DDECLTYPE_D3DCOLOR) result |= D3DFVF_LASTBETA_D3DCOLOR;
-            else return D3DERR_INVALIDCALL;
+            if (declaration[i].Type == D3DDECLTYPE_UBYTE4)
+                result |= D3DFVF_LASTBETA_UBYTE4;
+            else if (declaration[i].Type == D3DDECLTYPE_D3DCOLOR)
+                result |= D3DFVF_LASTBETA_D3DCOLOR;
+            else
+                return D3DERR_INVALIDCALL;
             ++betas;
             ++i;
         }
@@ -486,8 +489,10 @@ HRESULT D3DXFVFFromDeclarator(const D3DVERTEXELEMENT9* declaration, DWORD* fvf) 
     DWORD sets = 0;
     while (is(D3DDECLUSAGE_TEXCOORD, static_cast<BYTE>(sets)) && declaration[i].Type <= D3DDECLTYPE_FLOAT4) {
         const BYTE type = declaration[i].Type;
-        const DWORD bits = type == D3DDECLTYPE_FLOAT2 ? 0 : type == D3DDECLTYPE_FLOAT3 ? 1
-                                                       : type == D3DDECLTYPE_FLOAT4 ? 2 : 3;
+        const DWORD bits = type == D3DDECLTYPE_FLOAT2   ? 0
+                           : type == D3DDECLTYPE_FLOAT3 ? 1
+                           : type == D3DDECLTYPE_FLOAT4 ? 2
+                                                        : 3;
         result |= bits << (16 + sets * 2);
         ++sets;
         ++i;

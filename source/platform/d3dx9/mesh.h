@@ -51,8 +51,7 @@ public:
 
     // A copy in another layout: elements found in both layouts (by usage and
     // usage index) are converted, new ones start at zero.
-    HRESULT CloneMesh(DWORD options, const D3DVERTEXELEMENT9* declaration, IDirect3DDevice9* device,
-                      ID3DXMesh** clone);
+    HRESULT CloneMesh(DWORD options, const D3DVERTEXELEMENT9* declaration, IDirect3DDevice9* device, ID3DXMesh** clone);
     HRESULT CloneMeshFVF(DWORD options, DWORD fvf, IDirect3DDevice9* device, ID3DXMesh** clone);
     // Reinterprets the vertices with another layout of the same size.
     HRESULT UpdateSemantics(D3DVERTEXELEMENT9 declaration[MAX_FVF_DECL_SIZE]);

@@ -101,13 +101,13 @@ HRESULT D3DXComputeTangent(ID3DXMesh* mesh, DWORD textureStage, DWORD tangentInd
     mesh->LockVertexBuffer(0, &data);
     for (DWORD v = 0; v < count; ++v) {
         std::uint8_t* vertex = mesh->Vertex(v);
-        const D3DXVECTOR3 n = normal->Type == D3DDECLTYPE_FLOAT3 ? ReadVector(vertex + normal->Offset)
-                                                                 : D3DXVECTOR3(0, 0, 0);
+        const D3DXVECTOR3 n =
+            normal->Type == D3DDECLTYPE_FLOAT3 ? ReadVector(vertex + normal->Offset) : D3DXVECTOR3(0, 0, 0);
         // Gram-Schmidt against the normal; a vertex without texture
         // gradient gets any direction across the normal.
         D3DXVECTOR3 across = tangents[v] - n * Dot(n, tangents[v]);
-        const D3DXVECTOR3 fallback = std::fabs(n.x) < 0.9f ? Cross(n, D3DXVECTOR3(1, 0, 0)) * -1.0f
-                                                            : Cross(n, D3DXVECTOR3(0, 1, 0));
+        const D3DXVECTOR3 fallback =
+            std::fabs(n.x) < 0.9f ? Cross(n, D3DXVECTOR3(1, 0, 0)) * -1.0f : Cross(n, D3DXVECTOR3(0, 1, 0));
         const D3DXVECTOR3 t = Normalised(across, Normalised(fallback, D3DXVECTOR3(1, 0, 0)));
         WriteVector(vertex + tangent->Offset, t);
         if (binormal) {
@@ -172,8 +172,8 @@ std::vector<DWORD> ComputeAdjacency(const ID3DXMesh& mesh) {
     // An edge a -> b of one face meets b -> a of its neighbour.
     std::map<std::pair<DWORD, DWORD>, DWORD> openEdges;
     for (DWORD face = 0; face < faces; ++face)
-        for (int k = 0; k < 3; ++k) openEdges.emplace(std::make_pair(rep(face * 3 + k), rep(face * 3 + (k + 1) % 3)),
-                                                      face * 3 + k);
+        for (int k = 0; k < 3; ++k)
+            openEdges.emplace(std::make_pair(rep(face * 3 + k), rep(face * 3 + (k + 1) % 3)), face * 3 + k);
     for (DWORD face = 0; face < faces; ++face)
         for (int k = 0; k < 3; ++k) {
             auto found = openEdges.find(std::make_pair(rep(face * 3 + (k + 1) % 3), rep(face * 3 + k)));

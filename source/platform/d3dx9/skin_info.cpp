@@ -14,8 +14,7 @@ struct Influence {
 };
 
 // Per vertex: its bones, heaviest first, at most four, summing to 1.
-std::vector<std::vector<Influence>> VertexInfluences(const std::vector<ID3DXSkinInfo::Bone>& bones,
-                                                     DWORD vertexCount) {
+std::vector<std::vector<Influence>> VertexInfluences(const std::vector<ID3DXSkinInfo::Bone>& bones, DWORD vertexCount) {
     std::vector<std::vector<Influence>> influences(vertexCount);
     for (DWORD b = 0; b < bones.size(); ++b)
         for (size_t i = 0; i < bones[b].vertices.size(); ++i)
@@ -55,9 +54,7 @@ ID3DXSkinInfo* ID3DXSkinInfo::Create(DWORD vertexCount, std::vector<Bone> bones)
     return skin;
 }
 
-LPCSTR ID3DXSkinInfo::GetBoneName(DWORD bone) {
-    return bone < m_bones.size() ? m_bones[bone].name.c_str() : nullptr;
-}
+LPCSTR ID3DXSkinInfo::GetBoneName(DWORD bone) { return bone < m_bones.size() ? m_bones[bone].name.c_str() : nullptr; }
 
 D3DXMATRIX* ID3DXSkinInfo::GetBoneOffsetMatrix(DWORD bone) {
     return bone < m_bones.size() ? &m_bones[bone].offset : nullptr;
@@ -198,7 +195,8 @@ HRESULT ID3DXSkinInfo::ConvertToIndexedBlendedMesh(ID3DXMesh* mesh, DWORD option
             const auto& list = influences[source];
             for (size_t i = 0; i < list.size(); ++i) {
                 const auto& bones = combinations[c].bones;
-                slots[i] = static_cast<std::uint8_t>(std::find(bones.begin(), bones.end(), list[i].bone) - bones.begin());
+                slots[i] =
+                    static_cast<std::uint8_t>(std::find(bones.begin(), bones.end(), list[i].bone) - bones.begin());
                 weights[i] = list[i].weight;
             }
             // Unused slots repeat the first so a zero weight reads a real matrix.

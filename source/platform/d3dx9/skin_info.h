@@ -36,11 +36,10 @@ public:
     // used by several combinations is copied into each. Its attribute id
     // of a face is the index of its combination. Influences are at most 4
     // per vertex (the smallest are dropped and the rest renormalised).
-    HRESULT ConvertToIndexedBlendedMesh(ID3DXMesh* mesh, DWORD options, DWORD paletteSize,
-                                        const DWORD* adjacencyIn, DWORD* adjacencyOut, DWORD* faceRemap,
-                                        ID3DXBuffer** vertexRemap, DWORD* maxVertexInfluences,
-                                        DWORD* boneCombinationCount, ID3DXBuffer** boneCombinationTable,
-                                        ID3DXMesh** blendedMesh);
+    HRESULT ConvertToIndexedBlendedMesh(ID3DXMesh* mesh, DWORD options, DWORD paletteSize, const DWORD* adjacencyIn,
+                                        DWORD* adjacencyOut, DWORD* faceRemap, ID3DXBuffer** vertexRemap,
+                                        DWORD* maxVertexInfluences, DWORD* boneCombinationCount,
+                                        ID3DXBuffer** boneCombinationTable, ID3DXMesh** blendedMesh);
 
     // Layer side.
     struct Bone {

@@ -18,8 +18,16 @@ struct SavedState {
     DWORD value;
 };
 constexpr D3DRENDERSTATETYPE kSpriteStates[] = {
-    D3DRS_ALPHABLENDENABLE, D3DRS_SRCBLEND,  D3DRS_DESTBLEND, D3DRS_BLENDOP, D3DRS_ALPHATESTENABLE,
-    D3DRS_ALPHAFUNC,        D3DRS_ALPHAREF,  D3DRS_CULLMODE,  D3DRS_ZENABLE, D3DRS_FOGENABLE,
+    D3DRS_ALPHABLENDENABLE,
+    D3DRS_SRCBLEND,
+    D3DRS_DESTBLEND,
+    D3DRS_BLENDOP,
+    D3DRS_ALPHATESTENABLE,
+    D3DRS_ALPHAFUNC,
+    D3DRS_ALPHAREF,
+    D3DRS_CULLMODE,
+    D3DRS_ZENABLE,
+    D3DRS_FOGENABLE,
     D3DRS_SEPARATEALPHABLENDENABLE,
 };
 constexpr D3DTEXTURESTAGESTATETYPE kSpriteStageStates[] = {D3DTSS_COLOROP, D3DTSS_COLORARG1, D3DTSS_COLORARG2,
@@ -27,9 +35,7 @@ constexpr D3DTEXTURESTAGESTATETYPE kSpriteStageStates[] = {D3DTSS_COLOROP, D3DTS
 constexpr D3DSAMPLERSTATETYPE kSpriteSamplerStates[] = {D3DSAMP_ADDRESSU, D3DSAMP_ADDRESSV};
 }  // namespace
 
-ID3DXSprite::ID3DXSprite(IDirect3DDevice9* device) : m_device(device), m_transform(Identity()) {
-    m_device->AddRef();
-}
+ID3DXSprite::ID3DXSprite(IDirect3DDevice9* device) : m_device(device), m_transform(Identity()) { m_device->AddRef(); }
 
 ID3DXSprite::~ID3DXSprite() {
     for (Quad& quad : m_quads) quad.texture->Release();
@@ -67,7 +73,9 @@ HRESULT ID3DXSprite::Draw(IDirect3DTexture9* texture, const RECT* sourceRect, co
     if (!m_inBatch || !texture) return D3DERR_INVALIDCALL;
     const float textureWidth = static_cast<float>(texture->Width());
     const float textureHeight = static_cast<float>(texture->Height());
-    const RECT source = sourceRect ? *sourceRect : RECT{0, 0, static_cast<LONG>(texture->Width()), static_cast<LONG>(texture->Height())};
+    const RECT source = sourceRect
+                            ? *sourceRect
+                            : RECT{0, 0, static_cast<LONG>(texture->Width()), static_cast<LONG>(texture->Height())};
     const float width = static_cast<float>(source.right - source.left);
     const float height = static_cast<float>(source.bottom - source.top);
     const float originX = (position ? position->x : 0.0f) - (center ? center->x : 0.0f);
@@ -149,8 +157,8 @@ HRESULT ID3DXSprite::Flush() {
             m_scratch.insert(m_scratch.end(), {c[0], c[1], c[2], c[2], c[1], c[3]});
             ++end;
         }
-        d3d9::DrawFixedFunction(m_device, D3DPT_TRIANGLELIST, static_cast<unsigned>(m_scratch.size()),
-                                m_scratch.data(), layout, texture);
+        d3d9::DrawFixedFunction(m_device, D3DPT_TRIANGLELIST, static_cast<unsigned>(m_scratch.size()), m_scratch.data(),
+                                layout, texture);
         ++m_lastFlushDraws;
         start = end;
     }

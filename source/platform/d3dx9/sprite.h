@@ -23,8 +23,8 @@ public:
     // Draws the source rectangle (the whole texture when null) so that the
     // centre point of it lands on the position, then through the transform.
     // A D3DXVECTOR3 and a D3DXMATRIX pass for the base types.
-    HRESULT Draw(IDirect3DTexture9* texture, const RECT* sourceRect, const D3DVECTOR* center,
-                 const D3DVECTOR* position, D3DCOLOR colour);
+    HRESULT Draw(IDirect3DTexture9* texture, const RECT* sourceRect, const D3DVECTOR* center, const D3DVECTOR* position,
+                 D3DCOLOR colour);
     HRESULT SetTransform(const D3DMATRIX* transform);
     HRESULT GetTransform(D3DMATRIX* transform);
     HRESULT Flush();

@@ -25,13 +25,15 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes) {
     if (!file) return false;
     std::uint8_t buffer[65536];
     size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes->insert(bytes->end(), buffer, buffer + count);
+    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes->insert(bytes->end(), buffer, buffer + count);
     std::fclose(file);
     return !bytes->empty();
 }
 
 D3DXIMAGE_FILEFORMAT FileFormatOf(const std::vector<std::uint8_t>& bytes) {
-    if (bytes.size() >= 8 && bytes[0] == 0x89 && bytes[1] == 'P' && bytes[2] == 'N' && bytes[3] == 'G') return D3DXIFF_PNG;
+    if (bytes.size() >= 8 && bytes[0] == 0x89 && bytes[1] == 'P' && bytes[2] == 'N' && bytes[3] == 'G')
+        return D3DXIFF_PNG;
     if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8) return D3DXIFF_JPG;
     if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') return D3DXIFF_BMP;
     return D3DXIFF_TGA;
@@ -60,8 +62,10 @@ std::vector<std::uint8_t> Resample(const Image& image, UINT width, UINT height, 
     std::vector<std::uint8_t> out(static_cast<size_t>(width) * height * 4);
     for (UINT y = 0; y < height; ++y) {
         for (UINT x = 0; x < width; ++x) {
-            const float sx = (static_cast<float>(x) + 0.5f) * static_cast<float>(image.width) / static_cast<float>(width) - 0.5f;
-            const float sy = (static_cast<float>(y) + 0.5f) * static_cast<float>(image.height) / static_cast<float>(height) - 0.5f;
+            const float sx =
+                (static_cast<float>(x) + 0.5f) * static_cast<float>(image.width) / static_cast<float>(width) - 0.5f;
+            const float sy =
+                (static_cast<float>(y) + 0.5f) * static_cast<float>(image.height) / static_cast<float>(height) - 0.5f;
             for (int c = 0; c < 4; ++c) {
                 auto at = [&](int px, int py) {
                     px = std::clamp(px, 0, image.width - 1);
@@ -95,8 +99,13 @@ HRESULT D3DXGetImageInfoFromFileA(LPCSTR file, D3DXIMAGE_INFO* info) {
     Image image;
     if (!LoadImage(file, &image, false)) return D3DXERR_INVALIDDATA;
     if (info) {
-        *info = D3DXIMAGE_INFO{static_cast<UINT>(image.width), static_cast<UINT>(image.height), 1, 1,
-                               image.hasAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8, D3DRTYPE_TEXTURE, image.fileFormat};
+        *info = D3DXIMAGE_INFO{static_cast<UINT>(image.width),
+                               static_cast<UINT>(image.height),
+                               1,
+                               1,
+                               image.hasAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8,
+                               D3DRTYPE_TEXTURE,
+                               image.fileFormat};
     }
     return D3D_OK;
 }
@@ -117,11 +126,10 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, LPCSTR file, UINT
 
     const UINT targetWidth = RequestedSize(width, image.width);
     const UINT targetHeight = RequestedSize(height, image.height);
-    std::vector<std::uint8_t> rgba = targetWidth == static_cast<UINT>(image.width) &&
-                                             targetHeight == static_cast<UINT>(image.height)
-                                         ? std::move(image.rgba)
-                                         : Resample(image, targetWidth, targetHeight, filter == D3DX_FILTER_POINT ||
-                                                                                          filter == D3DX_FILTER_NONE);
+    std::vector<std::uint8_t> rgba =
+        targetWidth == static_cast<UINT>(image.width) && targetHeight == static_cast<UINT>(image.height)
+            ? std::move(image.rgba)
+            : Resample(image, targetWidth, targetHeight, filter == D3DX_FILTER_POINT || filter == D3DX_FILTER_NONE);
     if (format != D3DFMT_A8R8G8B8 && format != D3DFMT_X8R8G8B8)
         format = image.hasAlpha || colorKey != 0 ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
     const UINT levels = mipLevels == D3DX_DEFAULT || mipLevels == D3DX_FROM_FILE ? 0 : mipLevels;
@@ -137,7 +145,8 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, LPCSTR file, UINT
     for (size_t i = 0, n = static_cast<size_t>(targetWidth) * targetHeight; i < n; ++i) {
         const std::uint8_t r = rgba[i * 4], g = rgba[i * 4 + 1], b = rgba[i * 4 + 2];
         const std::uint8_t a = image.hasAlpha ? rgba[i * 4 + 3] : 0xFF;
-        const D3DCOLOR argb = (static_cast<DWORD>(a) << 24) | (static_cast<DWORD>(r) << 16) | (static_cast<DWORD>(g) << 8) | b;
+        const D3DCOLOR argb =
+            (static_cast<DWORD>(a) << 24) | (static_cast<DWORD>(r) << 16) | (static_cast<DWORD>(g) << 8) | b;
         // A colour key names a full ARGB value; matching pixels become
         // transparent black.
         if (colorKey != 0 && argb == colorKey) {
@@ -152,8 +161,13 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, LPCSTR file, UINT
     created->UnlockRect(0);
     created->GenerateMipSubLevels();
     if (info) {
-        *info = D3DXIMAGE_INFO{static_cast<UINT>(image.width), static_cast<UINT>(image.height), 1, 1,
-                               image.hasAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8, D3DRTYPE_TEXTURE, image.fileFormat};
+        *info = D3DXIMAGE_INFO{static_cast<UINT>(image.width),
+                               static_cast<UINT>(image.height),
+                               1,
+                               1,
+                               image.hasAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8,
+                               D3DRTYPE_TEXTURE,
+                               image.fileFormat};
     }
     *texture = created;
     return D3D_OK;
@@ -163,8 +177,8 @@ HRESULT D3DXCreateTexture(IDirect3DDevice9* device, UINT width, UINT height, UIN
                           D3DFORMAT format, D3DPOOL pool, IDirect3DTexture9** texture) {
     if (!device || !texture) return D3DERR_INVALIDCALL;
     const UINT levels = mipLevels == D3DX_DEFAULT ? 0 : mipLevels;
-    return device->CreateTexture(width == 0 ? 1 : width, height == 0 ? 1 : height, levels, usage, format, pool,
-                                 texture, nullptr);
+    return device->CreateTexture(width == 0 ? 1 : width, height == 0 ? 1 : height, levels, usage, format, pool, texture,
+                                 nullptr);
 }
 
 HRESULT D3DXComputeNormalMap(IDirect3DTexture9* texture, IDirect3DTexture9* source, const PALETTEENTRY*, DWORD,
@@ -181,7 +195,8 @@ HRESULT D3DXComputeNormalMap(IDirect3DTexture9* texture, IDirect3DTexture9* sour
     for (UINT y = 0; y < height; ++y) {
         for (UINT x = 0; x < width; ++x) {
             const std::uint8_t* p =
-                sourceBytes + (static_cast<size_t>(y * sourceHeight / height) * sourceWidth + x * sourceWidth / width) * 4;
+                sourceBytes +
+                (static_cast<size_t>(y * sourceHeight / height) * sourceWidth + x * sourceWidth / width) * 4;
             float h;
             switch (channel) {
             case D3DX_CHANNEL_BLUE: h = p[0]; break;

@@ -103,8 +103,8 @@ bool BuildMesh(const aiScene* scene, const std::vector<Part>& parts, DWORD optio
         for (unsigned f = 0; f < part.mesh->mNumFaces; ++f) faceCount += part.mesh->mFaces[f].mNumIndices == 3;
     }
     if (vertexCount == 0 || faceCount == 0) return false;
-    const DWORD fvf = D3DFVF_XYZ | (normals ? D3DFVF_NORMAL : 0) | (colours ? D3DFVF_DIFFUSE : 0) |
-                      (texcoords ? D3DFVF_TEX1 : 0);
+    const DWORD fvf =
+        D3DFVF_XYZ | (normals ? D3DFVF_NORMAL : 0) | (colours ? D3DFVF_DIFFUSE : 0) | (texcoords ? D3DFVF_TEX1 : 0);
     if (vertexCount > 0xFFFF) options |= D3DXMESH_32BIT;
     ID3DXMesh* mesh = nullptr;
     if (FAILED(D3DXCreateMeshFVF(faceCount, vertexCount, options, fvf, device, &mesh))) return false;
@@ -158,7 +158,8 @@ bool BuildMesh(const aiScene* scene, const std::vector<Part>& parts, DWORD optio
         for (unsigned b = 0; b < source->mNumBones; ++b) {
             const aiBone* bone = source->mBones[b];
             auto found = boneByName.emplace(bone->mName.C_Str(), bones.size());
-            if (found.second) bones.push_back(ID3DXSkinInfo::Bone{bone->mName.C_Str(), ToD3D(bone->mOffsetMatrix), {}, {}});
+            if (found.second)
+                bones.push_back(ID3DXSkinInfo::Bone{bone->mName.C_Str(), ToD3D(bone->mOffsetMatrix), {}, {}});
             ID3DXSkinInfo::Bone& target = bones[found.first->second];
             for (unsigned w = 0; w < bone->mNumWeights; ++w) {
                 target.vertices.push_back(vertexBase + bone->mWeights[w].mVertexId);
@@ -296,10 +297,9 @@ private:
         }
         std::vector<D3DXEFFECTINSTANCE> effects(std::max<size_t>(materialCount, 1), D3DXEFFECTINSTANCE{});
         const std::string name = IsAddedRoot(node) ? std::string() : node->mName.C_Str();
-        return m_allocator->CreateMeshContainer(name.empty() ? nullptr : name.c_str(), &data,
-                                                materialCount ? materials.data() : nullptr,
-                                                materialCount ? effects.data() : nullptr, materialCount,
-                                                built.adjacency.data(), built.skin, container);
+        return m_allocator->CreateMeshContainer(
+            name.empty() ? nullptr : name.c_str(), &data, materialCount ? materials.data() : nullptr,
+            materialCount ? effects.data() : nullptr, materialCount, built.adjacency.data(), built.skin, container);
     }
 
     const aiScene* m_scene;
@@ -421,8 +421,10 @@ HRESULT D3DXLoadMeshHierarchyFromXA(LPCSTR file, DWORD options, IDirect3DDevice9
     // Several top-level frames are a sibling chain, not children of a root.
     const aiNode* root = scene->mRootNode;
     std::vector<const aiNode*> top;
-    if (IsAddedRoot(root) && root->mNumMeshes == 0) top.assign(root->mChildren, root->mChildren + root->mNumChildren);
-    else top.push_back(root);
+    if (IsAddedRoot(root) && root->mNumMeshes == 0)
+        top.assign(root->mChildren, root->mChildren + root->mNumChildren);
+    else
+        top.push_back(root);
 
     HierarchyBuilder builder(scene, options, device, allocator);
     LPD3DXFRAME frames = nullptr;

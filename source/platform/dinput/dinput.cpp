@@ -188,7 +188,7 @@ public:
         }
         DIJOYSTATE2 state{};
         std::fill(std::begin(state.rgdwPOV), std::end(state.rgdwPOV), 0xFFFFFFFFu);
-        LONG* axisFields[kMaxAxes] = {&state.lX, &state.lY, &state.lZ, &state.lRx,
+        LONG* axisFields[kMaxAxes] = {&state.lX,  &state.lY,  &state.lZ,           &state.lRx,
                                       &state.lRy, &state.lRz, &state.rglSlider[0], &state.rglSlider[1]};
         for (int a = 0; a < m_axes; ++a) *axisFields[a] = ReadAxis(a);
         for (int b = 0; b < m_buttons; ++b) state.rgbButtons[b] = ReadButton(b) ? 0x80 : 0;
@@ -282,16 +282,15 @@ public:
         // Only attached controllers exist here, with or without the flag.
         if (automation::InputScriptActive()) {
             if (!automation::InputScriptHasController()) return DI_OK;
-            DIDEVICEINSTANCEA device = Describe(InstanceGuid(kScriptMarker, 0), GUID{}, DI8DEVTYPE_GAMEPAD,
-                                                "Scripted controller");
+            DIDEVICEINSTANCEA device =
+                Describe(InstanceGuid(kScriptMarker, 0), GUID{}, DI8DEVTYPE_GAMEPAD, "Scripted controller");
             callback(&device, context);
             return DI_OK;
         }
         for (int i = 0; i < SDL_NumJoysticks(); ++i) {
             const char* name = SDL_JoystickNameForIndex(i);
             DIDEVICEINSTANCEA device = Describe(
-                InstanceGuid(kSdlMarker, SDL_JoystickGetDeviceInstanceID(i)),
-                ProductGuid(SDL_JoystickGetDeviceGUID(i)),
+                InstanceGuid(kSdlMarker, SDL_JoystickGetDeviceInstanceID(i)), ProductGuid(SDL_JoystickGetDeviceGUID(i)),
                 SDL_IsGameController(i) ? DI8DEVTYPE_GAMEPAD : DI8DEVTYPE_JOYSTICK, name ? name : "Controller");
             if (callback(&device, context) == DIENUM_STOP) break;
         }

@@ -148,14 +148,12 @@ struct IDirectInputDevice8A : IUnknown {
 using LPDIRECTINPUTDEVICE8A = IDirectInputDevice8A*;
 
 struct IDirectInput8A : IUnknown {
-    virtual HRESULT EnumDevices(DWORD deviceClass, LPDIENUMDEVICESCALLBACKA callback, LPVOID context,
-                                DWORD flags) = 0;
+    virtual HRESULT EnumDevices(DWORD deviceClass, LPDIENUMDEVICESCALLBACKA callback, LPVOID context, DWORD flags) = 0;
     virtual HRESULT CreateDevice(REFGUID instance, LPDIRECTINPUTDEVICE8A* device, LPUNKNOWN outer) = 0;
 };
 using LPDIRECTINPUT8A = IDirectInput8A*;
 
-HRESULT DirectInput8Create(HINSTANCE instance, DWORD version, REFIID interfaceId, LPVOID* out,
-                           LPUNKNOWN outer);
+HRESULT DirectInput8Create(HINSTANCE instance, DWORD version, REFIID interfaceId, LPVOID* out, LPUNKNOWN outer);
 
 namespace dinput {
 // Maps an SDL axis reading (-32768 ... 32767) linearly onto min ... max,

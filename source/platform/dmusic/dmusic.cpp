@@ -8,7 +8,8 @@
 
 #include "platform/al/device.h"
 
-const GUID CLSID_DirectMusicPerformance = {0xD2AC2881, 0xB39B, 0x11D1, {0x87, 0x04, 0x00, 0x60, 0x08, 0x93, 0xB1, 0xBD}};
+const GUID CLSID_DirectMusicPerformance = {
+    0xD2AC2881, 0xB39B, 0x11D1, {0x87, 0x04, 0x00, 0x60, 0x08, 0x93, 0xB1, 0xBD}};
 const GUID CLSID_DirectMusicSegment = {0xD2AC2882, 0xB39B, 0x11D1, {0x87, 0x04, 0x00, 0x60, 0x08, 0x93, 0xB1, 0xBD}};
 const GUID CLSID_DirectMusicLoader = {0xD2AC2892, 0xB39B, 0x11D1, {0x87, 0x04, 0x00, 0x60, 0x08, 0x93, 0xB1, 0xBD}};
 const GUID GUID_DirectMusicAllTypes = {0xD2AC2893, 0xB39B, 0x11D1, {0x87, 0x04, 0x00, 0x60, 0x08, 0x93, 0xB1, 0xBD}};
@@ -33,9 +34,7 @@ HRESULT HandOut(Object* object, REFIID wanted, REFIID offered, void** out) {
     return E_NOINTERFACE;
 }
 
-DWORD LittleWord(const BYTE* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<DWORD>(p[3]) << 24);
-}
+DWORD LittleWord(const BYTE* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<DWORD>(p[3]) << 24); }
 WORD LittleShort(const BYTE* p) { return static_cast<WORD>(p[0] | (p[1] << 8)); }
 
 struct WaveView {
@@ -48,8 +47,7 @@ struct WaveView {
 
 // Reads a RIFF WAVE image without trusting any size beyond the image.
 bool ParseWave(const BYTE* image, std::size_t length, WaveView* wave) {
-    if (length < 12 || std::memcmp(image, "RIFF", 4) != 0 || std::memcmp(image + 8, "WAVE", 4) != 0)
-        return false;
+    if (length < 12 || std::memcmp(image, "RIFF", 4) != 0 || std::memcmp(image + 8, "WAVE", 4) != 0) return false;
     bool haveFormat = false, haveData = false;
     std::size_t offset = 12;
     while (offset + 8 <= length && !(haveFormat && haveData)) {
@@ -169,14 +167,15 @@ public:
         if (!path) return E_POINTER;
         *path = nullptr;
         if (!m_initialised) return DMUS_E_NOT_INIT;
-        if (type != DMUS_APATH_SHARED_STEREOPLUSREVERB && (type < DMUS_APATH_DYNAMIC_3D || type > DMUS_APATH_DYNAMIC_STEREO))
+        if (type != DMUS_APATH_SHARED_STEREOPLUSREVERB &&
+            (type < DMUS_APATH_DYNAMIC_3D || type > DMUS_APATH_DYNAMIC_STEREO))
             return E_INVALIDARG;
         *path = new AudioPath;
         return S_OK;
     }
 
-    HRESULT PlaySegmentEx(IUnknown* source, WCHAR*, IUnknown*, DWORD flags, LONGLONG,
-                          IDirectMusicSegmentState** state, IUnknown*, IUnknown* audioPath) override {
+    HRESULT PlaySegmentEx(IUnknown* source, WCHAR*, IUnknown*, DWORD flags, LONGLONG, IDirectMusicSegmentState** state,
+                          IUnknown*, IUnknown* audioPath) override {
         if (state) *state = nullptr;
         if (!m_initialised) return DMUS_E_NOT_INIT;
         auto* segment = dynamic_cast<Segment*>(source);
@@ -328,9 +327,12 @@ HRESULT CoCreateInstance(REFCLSID classId, LPUNKNOWN outer, DWORD, REFIID interf
     *out = nullptr;
     if (outer) return static_cast<HRESULT>(0x80040110u);  // CLASS_E_NOAGGREGATION
     IUnknown* object = nullptr;
-    if (classId == CLSID_DirectMusicPerformance) object = new Performance;
-    else if (classId == CLSID_DirectMusicLoader) object = new Loader;
-    else return REGDB_E_CLASSNOTREG;
+    if (classId == CLSID_DirectMusicPerformance)
+        object = new Performance;
+    else if (classId == CLSID_DirectMusicLoader)
+        object = new Loader;
+    else
+        return REGDB_E_CLASSNOTREG;
     const HRESULT result = object->QueryInterface(interfaceId, out);
     object->Release();
     return result;

@@ -166,8 +166,10 @@ public:
         if (position > Size()) return DSERR_INVALIDPARAM;
         position -= position % m_format.nBlockAlign;
         if (position >= UploadedSize()) position = 0;
-        if (Playing()) alSourcei(m_source, AL_BYTE_OFFSET, static_cast<ALint>(position));
-        else m_position = position;
+        if (Playing())
+            alSourcei(m_source, AL_BYTE_OFFSET, static_cast<ALint>(position));
+        else
+            m_position = position;
         return DS_OK;
     }
 

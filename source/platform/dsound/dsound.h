@@ -63,8 +63,8 @@ using LPCDSBUFFERDESC = const DSBUFFERDESC*;
 struct IDirectSoundBuffer : IUnknown {
     virtual HRESULT GetCurrentPosition(LPDWORD playCursor, LPDWORD writeCursor) = 0;
     virtual HRESULT GetStatus(LPDWORD status) = 0;
-    virtual HRESULT Lock(DWORD offset, DWORD bytes, LPVOID* audio1, LPDWORD bytes1, LPVOID* audio2,
-                         LPDWORD bytes2, DWORD flags) = 0;
+    virtual HRESULT Lock(DWORD offset, DWORD bytes, LPVOID* audio1, LPDWORD bytes1, LPVOID* audio2, LPDWORD bytes2,
+                         DWORD flags) = 0;
     virtual HRESULT Play(DWORD reserved, DWORD priority, DWORD flags) = 0;
     virtual HRESULT SetCurrentPosition(DWORD position) = 0;
     // Stops playing and keeps the position, so a later Play goes on from it.
@@ -81,8 +81,7 @@ using LPDIRECTSOUNDBUFFER8 = IDirectSoundBuffer8*;
 struct IDirectSound8 : IUnknown {
     // Fails for a format OpenAL cannot play: only PCM with 1 or 2 channels
     // of 8 or 16 bits is accepted.
-    virtual HRESULT CreateSoundBuffer(LPCDSBUFFERDESC description, LPDIRECTSOUNDBUFFER* buffer,
-                                      LPUNKNOWN outer) = 0;
+    virtual HRESULT CreateSoundBuffer(LPCDSBUFFERDESC description, LPDIRECTSOUNDBUFFER* buffer, LPUNKNOWN outer) = 0;
     virtual HRESULT SetCooperativeLevel(HWND window, DWORD level) = 0;
 };
 using LPDIRECTSOUND8 = IDirectSound8*;

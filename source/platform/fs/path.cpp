@@ -31,8 +31,7 @@ std::string FindEntryIgnoringCase(const std::string& directory, const std::strin
     if (!listing) return {};
     std::string best;
     while (const dirent* entry = ::readdir(listing)) {
-        if (EqualIgnoringCase(name, entry->d_name) && (best.empty() || best > entry->d_name))
-            best = entry->d_name;
+        if (EqualIgnoringCase(name, entry->d_name) && (best.empty() || best > entry->d_name)) best = entry->d_name;
     }
     ::closedir(listing);
     return best;

@@ -104,9 +104,12 @@ LONG mmioRead(HMMIO file, HPSTR buffer, LONG count) {
 LONG mmioSeek(HMMIO file, LONG offset, int origin) {
     if (!file) return -1;
     long long target = offset;
-    if (origin == SEEK_CUR) target += file->Position();
-    else if (origin == SEEK_END) target += file->size;
-    else if (origin != SEEK_SET) return -1;
+    if (origin == SEEK_CUR)
+        target += file->Position();
+    else if (origin == SEEK_END)
+        target += file->size;
+    else if (origin != SEEK_SET)
+        return -1;
     return file->SeekTo(target) ? static_cast<LONG>(target) : -1;
 }
 
@@ -124,9 +127,12 @@ MMRESULT mmioDescend(HMMIO file, LPMMCKINFO chunk, const MMCKINFO* parent, UINT 
         const bool isForm = id == FOURCC_RIFF || id == FOURCC_LIST;
         if (isForm && !file->ReadWord(&type)) return MMIOERR_CHUNKNOTFOUND;
         bool found = true;
-        if (flags & MMIO_FINDCHUNK) found = id == wantedId;
-        else if (flags & MMIO_FINDRIFF) found = id == FOURCC_RIFF && type == wantedType;
-        else if (flags & MMIO_FINDLIST) found = id == FOURCC_LIST && type == wantedType;
+        if (flags & MMIO_FINDCHUNK)
+            found = id == wantedId;
+        else if (flags & MMIO_FINDRIFF)
+            found = id == FOURCC_RIFF && type == wantedType;
+        else if (flags & MMIO_FINDLIST)
+            found = id == FOURCC_LIST && type == wantedType;
         if (found) {
             chunk->ckid = id;
             chunk->cksize = size;

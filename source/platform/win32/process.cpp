@@ -6,7 +6,6 @@
 #include <cstring>
 #include <string>
 
-
 namespace {
 int g_comInitCount = 0;
 }

@@ -15,5 +15,3 @@ constexpr UINT CP_UTF8 = 65001;
 // UTF-16. With wideCount 0 returns the units needed; otherwise the units
 // written, or 0 when they do not fit or the text is not valid UTF-8.
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int byteCount, LPWSTR wide, int wideCount);
-
-

@@ -161,12 +161,10 @@ ATOM RegisterClassExA(const WNDCLASSEXA* windowClass) {
     return g_nextAtom++;
 }
 
-BOOL UnregisterClassA(LPCSTR className, HINSTANCE) {
-    return className && Classes().erase(className) ? TRUE : FALSE;
-}
+BOOL UnregisterClassA(LPCSTR className, HINSTANCE) { return className && Classes().erase(className) ? TRUE : FALSE; }
 
-HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width, int height,
-                     HWND, HMENU, HINSTANCE, LPVOID) {
+HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width, int height, HWND,
+                     HMENU, HINSTANCE, LPVOID) {
     if (!className) return nullptr;
     auto found = Classes().find(className);
     if (found == Classes().end()) return nullptr;
