@@ -32,6 +32,7 @@ const char* ProgramUsage() {
            "  --uncapped             do not limit the frame rate to 60 per second\n"
            "  --input FILE           play input from a script instead of keyboard and controller\n"
            "  --record FILE          record the player's input in the script format\n"
+           "  --verbose              also write debug lines (devices, drivers, loading) to standard error\n"
            "  --help                 show this text\n";
 }
 
@@ -49,6 +50,8 @@ bool ParseProgramOptions(int argc, const char* const* argv, ProgramOptions* opti
         std::string text;
         if (option == "--help" || option == "-h") {
             options->help = true;
+        } else if (option == "--verbose" || option == "-v") {
+            options->verbose = true;
         } else if (option == "--uncapped") {
             options->uncapped = true;
         } else if (option == "--data") {

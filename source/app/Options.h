@@ -14,6 +14,7 @@ struct ProgramOptions {
     std::string inputScript;
     std::string recordFile;
     bool help = false;
+    bool verbose = false;
 };
 
 // Returns false with a one-line message in error for a bad command line.

@@ -6,6 +6,7 @@
 #include "app/Options.h"
 #include "app/SceneManager.h"
 #include "platform/automation.h"
+#include "platform/log/log.h"
 #include "platform/d3d9/presentation.h"
 #include "platform/win32/window.h"
 
@@ -13,9 +14,10 @@ int main(int argc, char** argv) {
     ProgramOptions options;
     std::string error;
     if (!ParseProgramOptions(argc, argv, &options, &error)) {
-        std::fprintf(stderr, "vortwing: %s\n", error.c_str());
+        vlog::Error(vlog::Category::App, "%s", error.c_str());
         return 2;
     }
+    vlog::SetVerbose(options.verbose);
     if (options.help) {
         std::fputs(ProgramUsage(), stdout);
         return 0;
@@ -23,15 +25,15 @@ int main(int argc, char** argv) {
     // Scripts are read before the data directory is entered, so relative
     // paths mean what they meant to the caller.
     if (!options.inputScript.empty() && !automation::LoadInputScript(options.inputScript.c_str(), &error)) {
-        std::fprintf(stderr, "vortwing: %s\n", error.c_str());
+        vlog::Error(vlog::Category::App, "%s", error.c_str());
         return 2;
     }
     if (!options.recordFile.empty() && !automation::StartRecording(options.recordFile.c_str(), &error)) {
-        std::fprintf(stderr, "vortwing: %s\n", error.c_str());
+        vlog::Error(vlog::Category::App, "%s", error.c_str());
         return 2;
     }
     if (!EnterDataDirectory(options, argv[0], &error)) {
-        std::fprintf(stderr, "vortwing: %s\n", error.c_str());
+        vlog::Error(vlog::Category::App, "%s", error.c_str());
         return 2;
     }
     d3d9::SetFrameCap(!options.uncapped);

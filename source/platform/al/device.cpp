@@ -3,6 +3,8 @@
 #include <AL/al.h>
 #include <AL/alc.h>
 
+#include "platform/log/log.h"
+
 namespace al {
 namespace {
 ALCdevice* g_device = nullptr;
@@ -16,9 +18,15 @@ bool AcquireDevice() {
         return true;
     }
     g_device = alcOpenDevice(nullptr);
-    if (!g_device) return false;
+    if (!g_device) {
+        vlog::Error(vlog::Category::Audio, "no audio device: OpenAL says '%s'",
+                    alcGetString(nullptr, alcGetError(nullptr)));
+        return false;
+    }
     g_context = alcCreateContext(g_device, nullptr);
     if (!g_context || !alcMakeContextCurrent(g_context)) {
+        vlog::Error(vlog::Category::Audio, "cannot use the audio device '%s': OpenAL says '%s'",
+                    alcGetString(g_device, ALC_DEVICE_SPECIFIER), alcGetString(g_device, alcGetError(g_device)));
         if (g_context) alcDestroyContext(g_context);
         alcCloseDevice(g_device);
         g_context = nullptr;
@@ -26,6 +34,7 @@ bool AcquireDevice() {
         return false;
     }
     g_users = 1;
+    vlog::Debug(vlog::Category::Audio, "audio device '%s'", alcGetString(g_device, ALC_DEVICE_SPECIFIER));
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/automation.h"
+#include "platform/log/log.h"
 #include "platform/gl/framebuffer.h"
 #include "platform/gl/state_cache.h"
 
@@ -53,7 +54,7 @@ void SaveRequestedScreenshots(IDirect3DDevice9* device, IDirect3DSurface9* backB
     if (ReadSurface(device, backBuffer, &pixels)) {
         for (auto it = range.first; it != range.second; ++it)
             if (!SavePng(it->second, pixels))
-                std::fprintf(stderr, "could not write screenshot %s\n", it->second.c_str());
+                vlog::Error(vlog::Category::Video, "could not write screenshot '%s'", it->second.c_str());
     }
     g_screenshots.erase(range.first, range.second);
 }

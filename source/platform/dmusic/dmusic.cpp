@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/al/device.h"
+#include "platform/log/log.h"
 
 const GUID CLSID_DirectMusicPerformance = {
     0xD2AC2881, 0xB39B, 0x11D1, {0x87, 0x04, 0x00, 0x60, 0x08, 0x93, 0xB1, 0xBD}};
@@ -255,7 +256,8 @@ HRESULT Segment::Download(IUnknown* target) {
         m_holdsDevice = true;
         alGetError();
         alGenBuffers(1, &m_buffer);
-        if (alGetError() != AL_NO_ERROR) {
+        if (const ALenum error = alGetError(); error != AL_NO_ERROR) {
+            vlog::Error(vlog::Category::Audio, "OpenAL cannot make a music buffer: %s", alGetString(error));
             m_buffer = 0;
             return E_OUTOFMEMORY;
         }
@@ -264,7 +266,8 @@ HRESULT Segment::Download(IUnknown* target) {
         alBufferData(m_buffer, format, m_wave.samples, static_cast<ALsizei>(m_wave.bytes),
                      static_cast<ALsizei>(m_wave.rate));
         alGenSources(1, &m_source);
-        if (alGetError() != AL_NO_ERROR) {
+        if (const ALenum error = alGetError(); error != AL_NO_ERROR) {
+            vlog::Error(vlog::Category::Audio, "OpenAL cannot make a music source: %s", alGetString(error));
             m_source = 0;
             return E_OUTOFMEMORY;
         }

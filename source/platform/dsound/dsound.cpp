@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/al/device.h"
+#include "platform/log/log.h"
 
 const GUID GUID_NULL = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
 const IID IID_IDirectSoundBuffer = {0x279AFA85, 0x4981, 0x11CE, {0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B, 0xE5, 0x60}};
@@ -79,12 +80,14 @@ public:
         }
         alGetError();
         alGenBuffers(1, &m_buffer);
-        if (alGetError() != AL_NO_ERROR) {
+        if (const ALenum error = alGetError(); error != AL_NO_ERROR) {
+            vlog::Error(vlog::Category::Audio, "OpenAL cannot make a sound buffer: %s", alGetString(error));
             m_buffer = 0;
             return false;
         }
         alGenSources(1, &m_source);
-        if (alGetError() != AL_NO_ERROR) {
+        if (const ALenum error = alGetError(); error != AL_NO_ERROR) {
+            vlog::Error(vlog::Category::Audio, "OpenAL cannot make a sound source: %s", alGetString(error));
             m_source = 0;
             return false;
         }

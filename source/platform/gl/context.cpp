@@ -4,6 +4,7 @@
 #include <epoxy/gl.h>
 
 #include "platform/gl/framebuffer.h"
+#include "platform/log/log.h"
 #include "platform/gl/state_cache.h"
 #include "platform/win32/window.h"
 
@@ -22,11 +23,19 @@ bool CreateContext(SDL_Window* window) {
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
     SDL_GLContext context = SDL_GL_CreateContext(window);
-    if (!context) return false;
-    if (epoxy_gl_version() < 33) {
+    if (!context) {
+        vlog::Error(vlog::Category::Video, "cannot create an OpenGL 3.3 core context: %s", vlog::SdlError().c_str());
+        return false;
+    }
+    const int version = epoxy_gl_version();
+    const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    if (version < 33) {
+        vlog::Error(vlog::Category::Video, "OpenGL 3.3 is needed, but '%s' offers only %d.%d",
+                    renderer ? renderer : "the driver", version / 10, version % 10);
         SDL_GL_DeleteContext(context);
         return false;
     }
+    vlog::Debug(vlog::Category::Video, "OpenGL %d.%d on '%s'", version / 10, version % 10, renderer ? renderer : "?");
     g_context = context;
     g_window = window;
     g_references = 1;

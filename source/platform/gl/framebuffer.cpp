@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/gl/state_cache.h"
+#include "platform/log/log.h"
 
 namespace gl {
 namespace {
@@ -46,7 +47,9 @@ GLuint FramebufferFor(GLuint colorTexture, GLuint depthRenderbuffer) {
     }
     if (depthRenderbuffer)
         glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depthRenderbuffer);
-    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+    if (const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER); status != GL_FRAMEBUFFER_COMPLETE) {
+        vlog::Error(vlog::Category::Video, "render target incomplete (GL status 0x%04X)",
+                    static_cast<unsigned>(status));
         Cache().BindFramebuffer(0);
         Cache().ForgetFramebuffer(framebuffer);
         glDeleteFramebuffers(1, &framebuffer);

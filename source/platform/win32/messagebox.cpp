@@ -1,5 +1,7 @@
 #include "platform/win32/messagebox.h"
 
+#include "platform/log/log.h"
+
 #include <SDL.h>
 
 #include <cstdio>
@@ -69,8 +71,11 @@ int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
         const int result = ShowOnDesktop(shownText, shownCaption, type);
         if (result != 0) return result;
     }
-    std::fprintf(stderr, "[%s] %s\n", shownCaption, shownText);
-    std::fflush(stderr);
+    // One line, whatever the text's own line breaks.
+    std::string line = shownText;
+    for (char& c : line)
+        if (c == '\n' || c == '\r') c = ' ';
+    vlog::Error(vlog::Category::App, "[%s] %s", shownCaption, line.c_str());
     // Without a user to answer, the default (first) button stands.
     switch (type & 0x0Fu) {
     case MB_YESNO: return IDYES;

@@ -1,6 +1,7 @@
 #include "platform/win32/window.h"
 
 #include "platform/gl/context.h"
+#include "platform/log/log.h"
 
 #include <SDL.h>
 
@@ -138,7 +139,9 @@ LRESULT CallWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
 namespace win32 {
 bool EnsureVideo() {
     if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
-    return SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0) return true;
+    vlog::Error(vlog::Category::Video, "cannot start the video system: %s", vlog::SdlError().c_str());
+    return false;
 }
 
 void DestroyWindowsAwaitingContext() {
@@ -176,7 +179,10 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
     if (style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
     SDL_Window* sdlWindow = SDL_CreateWindow(windowName ? windowName : "", x == 0 ? SDL_WINDOWPOS_CENTERED : x,
                                              y == 0 ? SDL_WINDOWPOS_CENTERED : y, width, height, flags);
-    if (!sdlWindow) return nullptr;
+    if (!sdlWindow) {
+        vlog::Error(vlog::Category::Video, "cannot open a %d x %d window: %s", width, height, vlog::SdlError().c_str());
+        return nullptr;
+    }
 
     AllHandles().push_back(std::make_unique<HWND__>());
     HWND window = AllHandles().back().get();
