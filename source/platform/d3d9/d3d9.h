@@ -2,13 +2,13 @@
 // and its surfaces. See the layer's design notes for the conventions (clip
 // depth, top-left origin, BGRA colours, lazily applied states).
 #pragma once
-#include <epoxy/gl.h>
 
 #include <array>
 #include <cstdint>
 #include <string>
 
 #include "platform/d3d9/d3d9types.h"
+#include "platform/gl/names.h"
 #include "platform/win32/unknown.h"
 
 class IDirect3DDevice9;

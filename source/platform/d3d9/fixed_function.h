@@ -3,6 +3,8 @@
 // texture stage 0 (texture and diffuse for colour and alpha), alpha test and
 // linear fog. Lighting stays off; the game never turns it on.
 #pragma once
+#include <epoxy/gl.h>
+
 #include "platform/d3d9/d3d9.h"
 
 class IDirect3DBaseTexture9;

@@ -4,12 +4,12 @@
 // attribute id; it draws through the running effect pass, or else through
 // the fixed-function program with the device's transforms and stage 0.
 #pragma once
-#include <epoxy/gl.h>
 
 #include <cstdint>
 #include <vector>
 
 #include "platform/d3d9/d3d9.h"
+#include "platform/gl/names.h"
 #include "platform/d3d9/vertex_declaration.h"
 #include "platform/d3dx9/d3dx9math.h"
 #include "platform/d3dx9/texture_loader.h"
