@@ -3,14 +3,15 @@
 BUILD    ?= build
 JOBS     ?= 2
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+CMAKE_COMMON := -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
 
-.PHONY: setup configure build play test asan bench clean format format-check
+.PHONY: setup configure build play test asan bench clean format format-check lint
 
 setup:
 	@bash scripts/bootstrap.sh
 
 configure: setup
-	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) $(CMAKE_COMMON) $(CMAKE_FLAGS)
 
 build: configure
 	cmake --build $(BUILD) -j$(JOBS)
@@ -30,6 +31,10 @@ asan:
 bench: build
 	cd $(BUILD) && SDL_VIDEODRIVER=$${SDL_VIDEODRIVER:-offscreen} ALSOFT_DRIVERS=$${ALSOFT_DRIVERS:-null} \
 		sh -c 'for b in bench/bench_*; do [ -x "$$b" ] && "$$b"; done'
+
+# clang-tidy's bug-finding checks (.clang-tidy) over the sources.
+lint: configure
+	@BUILD=$(BUILD) JOBS=$(JOBS) bash scripts/lint.sh
 
 # Formatting of the C++ sources (.clang-format); CI runs the check.
 format:

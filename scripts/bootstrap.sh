@@ -3,7 +3,7 @@
 # those that are missing, so a machine that has everything is not touched.
 set -euo pipefail
 packages=(
-  build-essential cmake pkg-config clang-format
+  build-essential cmake pkg-config clang-format clang-tidy
   libsdl2-dev libepoxy-dev libassimp-dev libopenal-dev
   libvorbis-dev libogg-dev libstb-dev
   libgtest-dev libgmock-dev libbenchmark-dev

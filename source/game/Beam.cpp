@@ -137,7 +137,8 @@ bool CShot::CreateShotEx(D3DXMATRIX* place) {
         IDirect3DTexture9* texture =
             BillBoardTexture(m_TextureToggle == 0 ? "Texture/Effect/Shot_09.png" : "Texture/Effect/DEATH.png");
         // Each ring is turned one degree per step further than the first.
-        const float ringTurn = static_cast<float>(m_ShotCount / kShotStep);
+        const int ringsSoFar = m_ShotCount / kShotStep;
+        const float ringTurn = static_cast<float>(ringsSoFar);
         for (int i = 0; i < kShotsPerRing; ++i) {
             BillBoardNode* shot = manager->AddNode();
             shot->Init(1.5f, kOpaqueWhite);

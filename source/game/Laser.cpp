@@ -1,6 +1,7 @@
 #include "game/Laser.h"
 
 #include <algorithm>
+#include <cstddef>
 
 #include "game/BillBoard.h"
 #include "lib/DirectGraphics.h"
@@ -100,8 +101,9 @@ void CLaser::Draw(IDirect3DDevice9* device, const D3DXVECTOR3* eye, D3DCOLOR col
         const float v = static_cast<float>(index) / lastIndex;
         const D3DXVECTOR3 left = node->m_Pos + side;
         const D3DXVECTOR3 right = node->m_Pos - side;
-        g_RibbonVertex[index * 2] = BBVERTEX{left.x, left.y, left.z, colour, 0.0f, v};
-        g_RibbonVertex[index * 2 + 1] = BBVERTEX{right.x, right.y, right.z, colour, 1.0f, v};
+        const std::size_t pair = static_cast<std::size_t>(index) * 2;
+        g_RibbonVertex[pair] = BBVERTEX{left.x, left.y, left.z, colour, 0.0f, v};
+        g_RibbonVertex[pair + 1] = BBVERTEX{right.x, right.y, right.z, colour, 1.0f, v};
     }
     if (index < 2) return;
 

@@ -92,11 +92,11 @@ void CSpritePanel::ProjectToScreen(const std::list<D3DXVECTOR3>& world, std::lis
     }
 }
 
-void CSpritePanel::Set3DPos(std::list<D3DXVECTOR3> curryPositions) {
+void CSpritePanel::Set3DPos(const std::list<D3DXVECTOR3>& curryPositions) {
     ProjectToScreen(curryPositions, &m_CurryScreenList);
 }
 
-void CSpritePanel::SetEnemyPosTo2D(std::list<D3DXVECTOR3> hitoPositions) {
+void CSpritePanel::SetEnemyPosTo2D(const std::list<D3DXVECTOR3>& hitoPositions) {
     ProjectToScreen(hitoPositions, &m_HitoScreenList);
 }
 

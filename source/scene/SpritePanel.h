@@ -32,8 +32,8 @@ public:
     void SetAreaPosListAddress(std::list<D3DXVECTOR3>* positions) { m_lpAreaPosList = positions; }
     // Replace the marker lists by the screen projections of these world
     // positions (through the device's current view and projection).
-    void Set3DPos(std::list<D3DXVECTOR3> curryPositions);
-    void SetEnemyPosTo2D(std::list<D3DXVECTOR3> hitoPositions);
+    void Set3DPos(const std::list<D3DXVECTOR3>& curryPositions);
+    void SetEnemyPosTo2D(const std::list<D3DXVECTOR3>& hitoPositions);
 
     // One frame of a running mission: advances the countdown (not while
     // paused), draws the HUD or the pause picture, runs the game-over fade.

@@ -106,7 +106,9 @@ namespace {
 DWORD ChannelToByte(float value) {
     if (value >= 1.0f) return 0xff;
     if (!(value > 0.0f)) return 0;
-    return static_cast<DWORD>(value * 255.0f + 0.5f);
+    // Adding one half and truncating is the conversion D3DX makes; the value is
+    // positive here, and lround would differ on values just under a half.
+    return static_cast<DWORD>(value * 255.0f + 0.5f);  // NOLINT(bugprone-incorrect-roundings)
 }
 }  // namespace
 
