@@ -269,7 +269,10 @@ void GenerateScreens(Output& out) {
 
     if (out.previewing()) {
         // Each sheet on a checkerboard with the regions the game cuts out outlined.
-        for (auto& [path, img] : sheets) {
+        for (auto& sheet : sheets) {
+            // Named, not bound: the lambda below captures them.
+            const auto& path = sheet.first;
+            const Image& img = sheet.second;
             Image view(img.width(), img.height());
             view.Shade(0, 0, img.width(), img.height(), [&](float u, float v) {
                 int cx = static_cast<int>(u * img.width()) / 8, cy = static_cast<int>(v * img.height()) / 8;

@@ -33,7 +33,7 @@ std::vector<float> Render(float seconds, const Voice& f) {
 }
 
 // Band-limited noise burst: noise through a low-pass whose cutoff follows `cutoff(t)`.
-Voice Whoosh(uint32_t seed, std::function<float(float)> cutoff, std::function<float(float)> amp) {
+Voice Whoosh(uint32_t seed, const std::function<float(float)>& cutoff, const std::function<float(float)>& amp) {
     auto noise = std::make_shared<Noise>(seed);
     auto lp = std::make_shared<Resonant>();
     return [=](float t) { return lp->Run(noise->Next(), cutoff(t), 0.6f, kRate) * amp(t); };
@@ -52,7 +52,7 @@ Voice Boom(uint32_t seed, float length, float pitch) {
     };
 }
 
-Voice Chime(std::vector<float> notes, float spacing, float decay, float brightness) {
+Voice Chime(const std::vector<float>& notes, float spacing, float decay, float brightness) {
     return [=](float t) {
         float s = 0;
         for (size_t i = 0; i < notes.size(); ++i) {

@@ -78,6 +78,7 @@ Vec3 TransformNormal(Vec3 n, const Mat4& m) {
 
 std::vector<Mat4> RestPose(const std::vector<Bone>& bones) {
     std::vector<Mat4> local;
+    local.reserve(bones.size());
     for (const Bone& b : bones) local.push_back(Translation(b.rest));
     return local;
 }
