@@ -303,7 +303,7 @@ bool StartRecording(const char* path, std::string* error) {
     std::fputs("# vortwing input recording: FRAME NAME VALUE\n", file);
     g_recorder = Recorder{};
     g_recorder.file = file;
-    g_recorder.pad = std::make_unique<dinput::Pad>();
+    g_recorder.pad = std::make_unique<dinput::Pad>(/*announce=*/false);
     return true;
 }
 

@@ -63,7 +63,7 @@ void RestingRecord(DIJOYSTATE2* state, const AxisRange ranges[kPadAxes]) {
 const char* NameOr(const char* name) { return name && *name ? name : "unnamed controller"; }
 }  // namespace
 
-int LoadPlayerMappings() {
+int LoadPlayerMappings(bool announce) {
     const std::string path = fs::ResultsDirectory() + "/gamecontrollerdb.txt";
     std::error_code ignored;
     if (!std::filesystem::is_regular_file(path, ignored)) return 0;
@@ -71,12 +71,12 @@ int LoadPlayerMappings() {
     if (added < 0)
         vlog::Warn(vlog::Category::Input, "cannot read controller mappings from '%s': %s", path.c_str(),
                    vlog::SdlError().c_str());
-    else
+    else if (announce)
         vlog::Info(vlog::Category::Input, "%d controller mappings read from '%s'", added, path.c_str());
     return added;
 }
 
-Pad::Pad() {
+Pad::Pad(bool announce) : m_announce(announce) {
     // Face buttons by position (SDL would swap them on pads labelled the
     // Nintendo way), and the pad is read while another window has the focus,
     // as the game's background cooperative level asks.
@@ -87,7 +87,7 @@ Pad::Pad() {
         vlog::Warn(vlog::Category::Input, "no game controllers: %s", vlog::SdlError().c_str());
         return;
     }
-    LoadPlayerMappings();
+    LoadPlayerMappings(m_announce);
 }
 
 Pad::~Pad() {
@@ -110,10 +110,15 @@ bool Pad::Connect() {
     if (!m_subsystem) return false;
     if (Connected()) return true;
     if (m_joystick) {
-        vlog::Info(vlog::Category::Input, "controller '%s' disconnected", NameOr(SDL_JoystickName(m_joystick)));
+        if (m_announce)
+            vlog::Info(vlog::Category::Input, "controller '%s' disconnected", NameOr(SDL_JoystickName(m_joystick)));
         Close();
     }
     for (int index = 0; index < SDL_NumJoysticks(); ++index) {
+        // A pad that could not be opened is not tried again until it is
+        // plugged in anew (and so gets a new instance).
+        const SDL_JoystickID instance = SDL_JoystickGetDeviceInstanceID(index);
+        if (std::find(m_refused.begin(), m_refused.end(), instance) != m_refused.end()) continue;
         if (SDL_IsGameController(index)) {
             m_controller = SDL_GameControllerOpen(index);
             m_joystick = m_controller ? SDL_GameControllerGetJoystick(m_controller) : nullptr;
@@ -122,10 +127,12 @@ bool Pad::Connect() {
             m_joystick = SDL_JoystickOpen(index);
         }
         if (!m_joystick) {
+            m_refused.push_back(instance);
             vlog::Warn(vlog::Category::Input, "cannot open controller '%s': %s",
                        NameOr(SDL_JoystickNameForIndex(index)), vlog::SdlError().c_str());
             continue;
         }
+        if (!m_announce) return true;
         if (m_controller)
             vlog::Info(vlog::Category::Input, "controller '%s' connected, read in the standard layout",
                        NameOr(SDL_JoystickName(m_joystick)));

@@ -20,6 +20,8 @@
 // differ still has its south button at index 1. A pad without a mapping is
 // read raw: SDL's joystick axes, buttons and hats by their own numbers.
 #pragma once
+#include <vector>
+
 #include "platform/dinput/dinput.h"
 
 struct _SDL_Joystick;
@@ -43,7 +45,10 @@ constexpr int kTriggerPressed = 8192;
 
 class Pad {
 public:
-    Pad();
+    // A pad that announces says in the log when a pad comes and goes, and
+    // how many mappings the player's file held; the recorder's keeps quiet,
+    // beside the game's own.
+    explicit Pad(bool announce = true);
     ~Pad();
     Pad(const Pad&) = delete;
     Pad& operator=(const Pad&) = delete;
@@ -62,13 +67,15 @@ private:
     void ReadStandard(DIJOYSTATE2* state, const AxisRange ranges[kPadAxes]) const;
     void ReadRaw(DIJOYSTATE2* state, const AxisRange ranges[kPadAxes]) const;
 
+    bool m_announce;
     bool m_subsystem = false;
     _SDL_GameController* m_controller = nullptr;
     _SDL_Joystick* m_joystick = nullptr;  // the controller's, or a raw one
+    std::vector<int> m_refused;           // instances that failed to open
 };
 
 // Adds the mappings of "gamecontrollerdb.txt" in the results directory, when
 // the player put one there; every Pad does this when it is made. Returns the
 // number of mappings read (0 without the file, -1 for a file SDL refused).
-int LoadPlayerMappings();
+int LoadPlayerMappings(bool announce);
 }  // namespace dinput
