@@ -272,6 +272,25 @@ protected:
         return box;
     }
 
+    // Polls the screen until the game's window shows the picture within
+    // exactly these bounds between black bars (a slow build takes a while to
+    // draw its first frames after a change), or the time runs out; the last
+    // bounds seen either way. The screen is saved under name.
+    Box WaitForPicture(const Box& expected, const char* name, bool* barsBlack) {
+        Box box;
+        d3d9::Pixels screen;
+        WaitUntil(
+            [&] {
+                screen = Screen();
+                box = PictureBounds(screen, barsBlack);
+                return *barsBlack && box.left == expected.left && box.right == expected.right &&
+                       box.top == expected.top && box.bottom == expected.bottom;
+            },
+            90);
+        d3d9::SavePng(name, screen);
+        return box;
+    }
+
     void Key(KeySym key, bool down) {
         XTestFakeKeyEvent(m_display, XKeysymToKeycode(m_display, key), down ? True : False, CurrentTime);
         XSync(m_display, False);
@@ -316,12 +335,9 @@ TEST_F(DesktopTest, ResizedWindowLetterboxesAndTheShortcutsSwitchFullscreenWitho
     XResizeWindow(m_display, m_window, 1280, 720);
     XSync(m_display, False);
     ASSERT_TRUE(WaitUntil([&] { return HasSize(1280, 720); }, 20));
-    std::this_thread::sleep_for(std::chrono::seconds(2));
-    bool barsBlack = false;
-    d3d9::Pixels screen = Screen();
-    d3d9::SavePng("desktop_window_1280x720.png", screen);
-    Box picture = PictureBounds(screen, &barsBlack);
     // 960 x 720 of 4:3 picture in the middle, black bars of 160 either side.
+    bool barsBlack = false;
+    Box picture = WaitForPicture({160, 0, 1119, 719}, "desktop_window_1280x720.png", &barsBlack);
     EXPECT_EQ(picture.left, 160);
     EXPECT_EQ(picture.right, 1119);
     EXPECT_EQ(picture.top, 0);
@@ -332,10 +348,7 @@ TEST_F(DesktopTest, ResizedWindowLetterboxesAndTheShortcutsSwitchFullscreenWitho
     Key(XK_F11, true);
     Key(XK_F11, false);
     ASSERT_TRUE(WaitUntil([&] { return HasSize(kScreenWidth, kScreenHeight); }, 20)) << "F11 did not fill the screen";
-    std::this_thread::sleep_for(std::chrono::seconds(2));
-    screen = Screen();
-    d3d9::SavePng("desktop_fullscreen.png", screen);
-    picture = PictureBounds(screen, &barsBlack);
+    picture = WaitForPicture({240, 0, 1679, 1079}, "desktop_fullscreen.png", &barsBlack);
     EXPECT_EQ(picture.left, 240);
     EXPECT_EQ(picture.right, 1679);
     EXPECT_EQ(picture.top, 0);
