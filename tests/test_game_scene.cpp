@@ -11,6 +11,7 @@
 #include "support/graphics_fixture.h"
 #include "support/scene_fixture.h"
 #include "support/scoped_directory.h"
+#include "support/virtual_pad.h"
 
 namespace {
 class GameSceneTest : public SceneTest {
@@ -22,6 +23,19 @@ protected:
     int Frame() {
         automation::BeginSceneFrame();
         return m_scene.MainProc();
+    }
+    // A frame as the scene loop runs it, after the waiting messages (and
+    // with them the pads' news).
+    int LoopFrame() {
+        VirtualPad::Pump();
+        return Frame();
+    }
+    // Presses and releases a pad button over two frames.
+    void Tap(VirtualPad& pad, int button) {
+        pad.Set(button, true);
+        LoopFrame();
+        pad.Set(button, false);
+        LoopFrame();
     }
     // Frames until the state is reached (or the limit runs out).
     int FramesUntil(GAME_STATE state, int limit) {
@@ -122,5 +136,58 @@ TEST_F(GameSceneTest, EnteringAgainStartsAFreshMission) {
     EXPECT_EQ(m_scene.EnemyManager().GetKillCount(), 0);
     Frame();
     EXPECT_EQ(m_scene.SpritePanel().m_Score, 0);
+    m_scene.EndProc();
+}
+
+TEST_F(GameSceneTest, StartOnAPadPluggedInDuringTheMissionPausesAndResumes) {
+    ASSERT_EQ(m_scene.InitProc(), 1);
+    for (int i = 0; i < 5; ++i) LoopFrame();
+    VirtualPad pad(true, 0x0201);
+    LoopFrame();
+    Tap(pad, VirtualPad::kStart);
+    EXPECT_EQ(m_scene.GetGameState(), GAME_STATE_PAUSE);
+    const auto frameCount = m_scene.SpritePanel().m_FrameCount;
+    for (int i = 0; i < 10; ++i) LoopFrame();
+    EXPECT_EQ(m_scene.SpritePanel().m_FrameCount, frameCount);
+    Tap(pad, VirtualPad::kStart);
+    EXPECT_EQ(m_scene.GetGameState(), GAME_STATE_PLAY);
+    // Back pauses as well; the face buttons do not.
+    Tap(pad, VirtualPad::kSouth);
+    EXPECT_EQ(m_scene.GetGameState(), GAME_STATE_PLAY);
+    Tap(pad, VirtualPad::kBack);
+    EXPECT_EQ(m_scene.GetGameState(), GAME_STATE_PAUSE);
+    m_scene.EndProc();
+}
+
+TEST_F(GameSceneTest, UnpluggingThePadMidMissionLeavesTheKeyboardAndAnotherPadIsTakenUp) {
+    ASSERT_EQ(m_scene.InitProc(), 1);
+    auto pad = std::make_unique<VirtualPad>(true, 0x0202);
+    LoopFrame();
+    // Unplugged while its stick was held left: the dragon stops turning.
+    const float heading = CDragoon::GetInstance()->m_World._31;
+    pad->SetAxis(VirtualPad::kLeftX, -32768);
+    LoopFrame();
+    const float turned = CDragoon::GetInstance()->m_World._31;
+    EXPECT_LT(turned, heading);
+    pad.reset();
+    for (int i = 0; i < 20; ++i) EXPECT_EQ(LoopFrame(), RETRY_CONTINUE);
+    EXPECT_EQ(CDragoon::GetInstance()->m_World._31, turned);
+    EXPECT_EQ(m_scene.GetGameState(), GAME_STATE_PLAY);
+
+    // The keyboard still pauses and resumes.
+    const std::uint64_t frame = automation::SceneFrame() + 1;
+    const std::string keys = std::to_string(frame) + " RETURN 1\n" + std::to_string(frame + 1) + " RETURN 0\n" +
+                             std::to_string(frame + 2) + " RETURN 1\n" + std::to_string(frame + 3) + " RETURN 0\n";
+    Script(keys.c_str());
+    LoopFrame();
+    EXPECT_EQ(m_scene.GetGameState(), GAME_STATE_PAUSE);
+    for (int i = 0; i < 3; ++i) LoopFrame();
+    EXPECT_EQ(m_scene.GetGameState(), GAME_STATE_PLAY);
+
+    // A pad without a mapping plugged in now: its own button 8 pauses.
+    VirtualPad other(false, 0x0203);
+    LoopFrame();
+    Tap(other, 8);
+    EXPECT_EQ(m_scene.GetGameState(), GAME_STATE_PAUSE);
     m_scene.EndProc();
 }

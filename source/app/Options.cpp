@@ -30,6 +30,7 @@ const char* ProgramUsage() {
            "  --frames N             quit after N frames, as if the window were closed\n"
            "  --screenshot N:FILE    save frame N (counted from 0) as a PNG; may repeat\n"
            "  --uncapped             do not limit the frame rate to 60 per second\n"
+           "  --fullscreen           start in fullscreen (F11 or Alt+Enter switches while playing)\n"
            "  --input FILE           play input from a script instead of keyboard and controller\n"
            "  --record FILE          record the player's input in the script format\n"
            "  --verbose              also write debug lines (devices, drivers, loading) to standard error\n"
@@ -54,6 +55,8 @@ bool ParseProgramOptions(int argc, const char* const* argv, ProgramOptions* opti
             options->verbose = true;
         } else if (option == "--uncapped") {
             options->uncapped = true;
+        } else if (option == "--fullscreen") {
+            options->fullscreen = true;
         } else if (option == "--data") {
             if (!value(&options->dataDirectory)) return false;
             if (options->dataDirectory.empty()) {

@@ -11,6 +11,7 @@ struct ProgramOptions {
     std::uint64_t frames = 0;   // 0: run until the window closes
     std::vector<std::pair<std::uint64_t, std::string>> screenshots;
     bool uncapped = false;
+    bool fullscreen = false;
     std::string inputScript;
     std::string recordFile;
     bool help = false;

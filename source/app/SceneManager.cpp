@@ -57,7 +57,7 @@ void CSceneManager::EndFrame() {
     if (g_frameLimit && ++g_framesRun == g_frameLimit) PostQuitMessage(0);
 }
 
-int CSceneManager::SceneLoop(HWND) {
+int CSceneManager::SceneLoop(HWND window) {
     for (;;) {
         CScene* scene = m_lpCurrentScene;
         CScene::SetRetryScene(RETRY_CONTINUE);
@@ -74,6 +74,13 @@ int CSceneManager::SceneLoop(HWND) {
                 scene->EndProc();
                 ReleaseSceneCollection();
                 return -1;
+            }
+            // Nobody sees a minimised or hidden window: the scene stands
+            // still (mission, countdown, animation) and the loop sleeps until
+            // a message comes, such as the one that restores the window.
+            if (window && (IsIconic(window) || !IsWindowVisible(window))) {
+                WaitMessage();
+                continue;
             }
             automation::BeginSceneFrame();
             const int retry = scene->MainProc();

@@ -1,6 +1,7 @@
 // Keeps every scene by kind and runs the scene loop, which is the program's
 // main loop: one window message per pass, one scene frame on a pass that
-// found the queue empty.
+// found the queue empty, and no frame while the window given to SceneLoop
+// is minimised or hidden (the loop waits for messages instead).
 #pragma once
 #include <cstdint>
 #include <map>

@@ -37,6 +37,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     d3d9::SetFrameCap(!options.uncapped);
+    win32::StartFullscreen(options.fullscreen);
     for (const auto& [frame, file] : options.screenshots) d3d9::RequestScreenshot(frame, file);
     CSceneManager::SetFrameLimit(options.frames);
 

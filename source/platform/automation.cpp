@@ -1,16 +1,16 @@
 #include "platform/automation.h"
 
-#include <SDL.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <strings.h>
 #include <vector>
 
 #include "platform/dinput/dinput.h"
+#include "platform/dinput/pad.h"
 #include "platform/mmio/mmio.h"
 #include "platform/win32/keyboard.h"
 
@@ -19,7 +19,7 @@ namespace {
 std::uint64_t g_nextFrame = 0;
 std::uint64_t g_currentFrame = 0;
 
-enum class InputKind { Key, Button, Axis };
+enum class InputKind { Key, Button, Axis, Connected };
 
 struct ScriptEvent {
     std::uint64_t frame;
@@ -32,6 +32,7 @@ struct InputState {
     bool keys[256] = {};
     bool buttons[kScriptedPadButtons] = {};
     int axes[2] = {};
+    bool padConnected = true;
 };
 
 struct Script {
@@ -46,8 +47,7 @@ struct Recorder {
     std::FILE* file = nullptr;
     InputState written;
     bool padWritten = false;  // the controller's presence has been recorded
-    SDL_Joystick* joystick = nullptr;
-    bool joystickSubsystem = false;
+    std::unique_ptr<dinput::Pad> pad;
 } g_recorder;
 
 // Keys the keyboard derives from their left and right keys; recording them
@@ -85,6 +85,11 @@ std::vector<std::string> Words(std::string_view line) {
 bool ParseInputName(const std::string& name, InputKind* kind, int* index) {
     if (strncasecmp(name.c_str(), "PAD.", 4) == 0) {
         const std::string rest = name.substr(4);
+        if (strcasecmp(rest.c_str(), "CONNECTED") == 0) {
+            *kind = InputKind::Connected;
+            *index = 0;
+            return true;
+        }
         if (strcasecmp(rest.c_str(), "X") == 0 || strcasecmp(rest.c_str(), "Y") == 0) {
             *kind = InputKind::Axis;
             *index = (rest[0] == 'X' || rest[0] == 'x') ? 0 : 1;
@@ -115,6 +120,7 @@ void Apply(InputState& state, const ScriptEvent& event) {
     case InputKind::Key: state.keys[event.index] = event.value != 0; break;
     case InputKind::Button: state.buttons[event.index] = event.value != 0; break;
     case InputKind::Axis: state.axes[event.index] = event.value; break;
+    case InputKind::Connected: state.padConnected = event.value != 0; break;
     }
 }
 
@@ -123,26 +129,31 @@ void ApplyScriptUpTo(std::uint64_t frame) {
         Apply(g_script.state, g_script.events[g_script.cursor++]);
 }
 
-// The controller as the game would see it, or false when there is none.
+// The controller as the game would see it; false when the game has none.
+// An unplugged pad reads as connected = false.
 bool ReadRecordedPad(InputState& now) {
     if (g_script.active) {
         if (!g_script.hasController) return false;
         std::copy(std::begin(g_script.state.buttons), std::end(g_script.state.buttons), now.buttons);
         now.axes[0] = g_script.state.axes[0];
         now.axes[1] = g_script.state.axes[1];
+        now.padConnected = g_script.state.padConnected;
         return true;
     }
-    if (g_recorder.joystick && !SDL_JoystickGetAttached(g_recorder.joystick)) {
-        SDL_JoystickClose(g_recorder.joystick);
-        g_recorder.joystick = nullptr;
+    if (!g_recorder.pad) return false;
+    if (!g_recorder.pad->Connect()) {
+        // Until a pad was seen, the game has none to record.
+        now.padConnected = false;
+        return g_recorder.padWritten;
     }
-    if (!g_recorder.joystick && g_recorder.joystickSubsystem && SDL_NumJoysticks() > 0)
-        g_recorder.joystick = SDL_JoystickOpen(0);
-    if (!g_recorder.joystick) return false;
-    const int buttons = std::min(SDL_JoystickNumButtons(g_recorder.joystick), kScriptedPadButtons);
-    for (int b = 0; b < buttons; ++b) now.buttons[b] = SDL_JoystickGetButton(g_recorder.joystick, b) != 0;
-    const int axes = std::min(SDL_JoystickNumAxes(g_recorder.joystick), 2);
-    for (int a = 0; a < axes; ++a) now.axes[a] = dinput::ScaleAxis(SDL_JoystickGetAxis(g_recorder.joystick, a), -6, 6);
+    static const dinput::AxisRange kRanges[dinput::kPadAxes] = {{-6, 6}, {-6, 6}, {-6, 6}, {-6, 6},
+                                                                {-6, 6}, {-6, 6}, {-6, 6}, {-6, 6}};
+    DIJOYSTATE2 state;
+    g_recorder.pad->Read(&state, kRanges);
+    for (int b = 0; b < kScriptedPadButtons; ++b) now.buttons[b] = (state.rgbButtons[b] & 0x80) != 0;
+    now.axes[0] = state.lX;
+    now.axes[1] = state.lY;
+    now.padConnected = true;
     return true;
 }
 
@@ -167,18 +178,26 @@ void RecordFrame(std::uint64_t frame) {
         was.keys[vk] = now.keys[vk];
     }
     if (ReadRecordedPad(now)) {
-        for (int b = 0; b < kScriptedPadButtons; ++b) {
-            if (now.buttons[b] == was.buttons[b]) continue;
-            WriteEvent(frame, "PAD.BUTTON", std::to_string(b).c_str(), now.buttons[b] ? 1 : 0);
-            was.buttons[b] = now.buttons[b];
+        // An unplugged pad is written as such, and its inputs as they are
+        // once it is back.
+        if (now.padConnected != was.padConnected) {
+            WriteEvent(frame, "PAD.CONNECTED", "", now.padConnected ? 1 : 0);
+            was.padConnected = now.padConnected;
         }
-        for (int a = 0; a < 2; ++a) {
-            // The first line naming the controller also marks it present.
-            if (now.axes[a] == was.axes[a] && (g_recorder.padWritten || a != 0)) continue;
-            WriteEvent(frame, a == 0 ? "PAD.X" : "PAD.Y", "", now.axes[a]);
-            was.axes[a] = now.axes[a];
+        if (now.padConnected) {
+            for (int b = 0; b < kScriptedPadButtons; ++b) {
+                if (now.buttons[b] == was.buttons[b]) continue;
+                WriteEvent(frame, "PAD.BUTTON", std::to_string(b).c_str(), now.buttons[b] ? 1 : 0);
+                was.buttons[b] = now.buttons[b];
+            }
+            for (int a = 0; a < 2; ++a) {
+                // The first line naming the controller also marks it present.
+                if (now.axes[a] == was.axes[a] && (g_recorder.padWritten || a != 0)) continue;
+                WriteEvent(frame, a == 0 ? "PAD.X" : "PAD.Y", "", now.axes[a]);
+                was.axes[a] = now.axes[a];
+            }
+            g_recorder.padWritten = true;
         }
-        g_recorder.padWritten = true;
     }
     std::fflush(g_recorder.file);
 }
@@ -226,6 +245,9 @@ bool LoadInputScriptText(std::string_view text, const char* sourceName, std::str
         if (!ParseInteger(words[2], &value)) return fail("value '" + words[2] + "' is not a number");
         if (event.kind == InputKind::Axis) {
             if (value < -6 || value > 6) return fail("axis value " + words[2] + " is outside -6...6");
+            hasController = true;
+        } else if (event.kind == InputKind::Connected) {
+            if (value != 0 && value != 1) return fail("PAD.CONNECTED must be 0 or 1");
             hasController = true;
         } else {
             if (value != 0 && value != 1) return fail("key or button value must be 0 or 1");
@@ -281,15 +303,13 @@ bool StartRecording(const char* path, std::string* error) {
     std::fputs("# vortwing input recording: FRAME NAME VALUE\n", file);
     g_recorder = Recorder{};
     g_recorder.file = file;
-    g_recorder.joystickSubsystem = SDL_InitSubSystem(SDL_INIT_JOYSTICK) == 0;
+    g_recorder.pad = std::make_unique<dinput::Pad>(/*announce=*/false);
     return true;
 }
 
 void StopRecording() {
     if (!g_recorder.file) return;
     std::fclose(g_recorder.file);
-    if (g_recorder.joystick) SDL_JoystickClose(g_recorder.joystick);
-    if (g_recorder.joystickSubsystem) SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
     g_recorder = Recorder{};
 }
 
@@ -305,4 +325,6 @@ bool ScriptedPadButtonDown(int button) {
 }
 
 int ScriptedPadAxis(int axis) { return g_script.active && (axis == 0 || axis == 1) ? g_script.state.axes[axis] : 0; }
+
+bool ScriptedPadConnected() { return InputScriptHasController() && g_script.state.padConnected; }
 }  // namespace automation

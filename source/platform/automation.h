@@ -9,10 +9,13 @@
 //         value holds; lines may come in any order, equal frames keep theirs.
 // NAME    a key by its virtual-key name without "VK_" (RETURN, Z, X, LEFT,
 //         SPACE, F1, NUMPAD0, ...; case-insensitive), or a controller input:
-//         PAD.BUTTON0 ... PAD.BUTTON31, PAD.X, PAD.Y.
+//         PAD.BUTTON0 ... PAD.BUTTON31 (the indices the game reads, in the
+//         layout of platform/dinput/pad.h), PAD.X, PAD.Y, PAD.CONNECTED.
 // VALUE   1 (down) or 0 (up) for keys and buttons; -6 ... 6 for PAD.X/PAD.Y
-//         (the range the game sets on the controller's axes).
-// Before its first event every input is up and every axis reads 0.
+//         (the range the game sets on the controller's axes); 1 or 0 for
+//         PAD.CONNECTED (while 0 the controller reads as unplugged).
+// Before its first event every input is up, every axis reads 0 and the
+// controller (if the script names any PAD input) is connected.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -40,8 +43,9 @@ bool LoadInputScriptText(std::string_view text, const char* sourceName, std::str
 void UnloadInputScript();
 
 // Writes every change of the input the game sees (the script's while one is
-// loaded, else the real keyboard and the first attached controller) to path,
-// in the script format, one line per change, flushed at the end of each frame.
+// loaded, else the real keyboard and the player's pad, unplugging and
+// plugging in included) to path, in the script format, one line per change,
+// flushed at the end of each frame.
 // *error (if given) explains a file that cannot be created.
 bool StartRecording(const char* path, std::string* error);
 // Closes the recording (also done at program exit).
@@ -55,4 +59,5 @@ constexpr int kScriptedPadButtons = 32;
 bool ScriptedPadButtonDown(int button);
 // Axis 0 is X, 1 is Y; -6 ... 6.
 int ScriptedPadAxis(int axis);
+bool ScriptedPadConnected();
 }  // namespace automation

@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <stb_image_write.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <map>
@@ -19,6 +20,7 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kFrameInterval = std::chrono::nanoseconds(1'000'000'000 / 60);
 
 bool g_capped = true;
+std::function<void(const Pixels&)> g_windowObserver;
 Clock::time_point g_nextPresent;
 bool g_swapIntervalSet = false;
 std::multimap<std::uint64_t, std::string> g_screenshots;
@@ -130,6 +132,42 @@ std::uint64_t g_presentCount = 0;
 
 std::uint64_t PresentCount() { return g_presentCount; }
 
+ViewRect LetterboxRect(int sourceWidth, int sourceHeight, int windowWidth, int windowHeight) {
+    if (sourceWidth <= 0 || sourceHeight <= 0 || windowWidth <= 0 || windowHeight <= 0) return ViewRect{};
+    const long long wide = static_cast<long long>(windowWidth) * sourceHeight;
+    const long long tall = static_cast<long long>(windowHeight) * sourceWidth;
+    ViewRect rect{0, 0, windowWidth, windowHeight};
+    if (wide > tall) {
+        // Wider than the picture: bars left and right.
+        rect.width = static_cast<int>((tall * 2 + sourceHeight) / (2LL * sourceHeight));
+        rect.x = (windowWidth - rect.width) / 2;
+    } else if (wide < tall) {
+        rect.height = static_cast<int>((wide * 2 + sourceWidth) / (2LL * sourceWidth));
+        rect.y = (windowHeight - rect.height) / 2;
+    }
+    return rect;
+}
+
+void SetWindowObserver(std::function<void(const Pixels&)> observer) { g_windowObserver = std::move(observer); }
+
+namespace {
+void ObserveWindow(int width, int height) {
+    Pixels pixels;
+    pixels.width = static_cast<unsigned>(width);
+    pixels.height = static_cast<unsigned>(height);
+    pixels.rgba.assign(static_cast<size_t>(width) * height * 4, 0);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.rgba.data());
+    // The window's first row is its bottom.
+    const size_t row = static_cast<size_t>(width) * 4;
+    for (int y = 0; y < height / 2; ++y)
+        std::swap_ranges(pixels.rgba.begin() + y * row, pixels.rgba.begin() + (y + 1) * row,
+                         pixels.rgba.begin() + (height - 1 - y) * row);
+    g_windowObserver(pixels);
+}
+}  // namespace
+
 void PresentBackBuffer(IDirect3DDevice9* device, SDL_Window* sdlWindow, IDirect3DSurface9* backBuffer) {
     ++g_presentCount;
     SaveRequestedScreenshots(device, backBuffer);
@@ -138,19 +176,29 @@ void PresentBackBuffer(IDirect3DDevice9* device, SDL_Window* sdlWindow, IDirect3
 
     int windowWidth = 0, windowHeight = 0;
     SDL_GL_GetDrawableSize(sdlWindow, &windowWidth, &windowHeight);
+    const GLint width = static_cast<GLint>(backBuffer->Width());
+    const GLint height = static_cast<GLint>(backBuffer->Height());
+    const ViewRect view = LetterboxRect(width, height, windowWidth, windowHeight);
     auto& cache = gl::Cache();
     const GLuint source = gl::FramebufferFor(backBuffer->ColorTexture(), 0);
     cache.SetScissor(false, gl::Rect{});
     cache.BindFramebuffer(0);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, source);
-    // The back buffer's first row is the top of the picture; the window's is
-    // the bottom. A resized window stretches the picture.
-    const GLint width = static_cast<GLint>(backBuffer->Width());
-    const GLint height = static_cast<GLint>(backBuffer->Height());
-    const bool sameSize = width == windowWidth && height == windowHeight;
-    glBlitFramebuffer(0, 0, width, height, 0, windowHeight, windowWidth, 0, GL_COLOR_BUFFER_BIT,
-                      sameSize ? GL_NEAREST : GL_LINEAR);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    if (view.width != windowWidth || view.height != windowHeight) {
+        cache.SetColorMask(0xF);
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    if (view.width > 0 && view.height > 0) {
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, source);
+        // The back buffer's first row is the top of the picture; the
+        // window's is the bottom.
+        const GLint bottom = windowHeight - view.y - view.height;
+        const bool sameSize = width == view.width && height == view.height;
+        glBlitFramebuffer(0, 0, width, height, view.x, bottom + view.height, view.x + view.width, bottom,
+                          GL_COLOR_BUFFER_BIT, sameSize ? GL_NEAREST : GL_LINEAR);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    }
+    if (g_windowObserver && windowWidth > 0 && windowHeight > 0) ObserveWindow(windowWidth, windowHeight);
     if (g_capped) WaitForNextFrameSlot();
     SDL_GL_SwapWindow(sdlWindow);
 }

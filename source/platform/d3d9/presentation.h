@@ -30,6 +30,20 @@ bool SavePng(const std::string& path, const Pixels& pixels);
 // Back buffers presented since program start.
 std::uint64_t PresentCount();
 
+// Where the back buffer lands in a window: the largest rectangle of the
+// back buffer's aspect that fits, centred (top-left origin, in the window's
+// pixels). The rest of the window is black.
+struct ViewRect {
+    int x = 0, y = 0, width = 0, height = 0;
+    bool operator==(const ViewRect&) const = default;
+};
+ViewRect LetterboxRect(int sourceWidth, int sourceHeight, int windowWidth, int windowHeight);
+
+// For tests: called by every Present with the window's picture (its whole
+// drawable, top row first), after the back buffer was drawn onto it and
+// before it is shown. An empty function stops it.
+void SetWindowObserver(std::function<void(const Pixels& window)> observer);
+
 // GL objects made on the device's context by other parts of the layer
 // register a release here; the device runs them before its context goes.
 void OnDeviceRelease(std::function<void()> release);

@@ -6,8 +6,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "platform/automation.h"
+#include "platform/dinput/pad.h"
 
 const DIDATAFORMAT c_dfDIJoystick2 = {24, 24, 0x1, sizeof(DIJOYSTATE2), 0, nullptr};
 const GUID DIPROP_RANGE = {0x00000004, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
@@ -22,60 +24,35 @@ LONG ScaleAxis(int raw, LONG min, LONG max) {
 }  // namespace dinput
 
 namespace {
-// Instance GUIDs carry the SDL joystick instance id; the scripted controller
-// has its own marker.
-constexpr std::uint8_t kSdlMarker = 1;
+// Instance GUIDs name the kind of device: the player's pad, which follows
+// whichever pad is attached, or the scripted controller.
+constexpr std::uint8_t kPadMarker = 1;
 constexpr std::uint8_t kScriptMarker = 2;
 
-GUID InstanceGuid(std::uint8_t marker, SDL_JoystickID id) {
-    return {static_cast<std::uint32_t>(id), 0x4A53, 0x5654, {'V', 'T', 'J', 'O', 'Y', 'S', 0, marker}};
-}
+GUID InstanceGuid(std::uint8_t marker) { return {0, 0x4A53, 0x5654, {'V', 'T', 'J', 'O', 'Y', 'S', 0, marker}}; }
 
-bool DecodeInstanceGuid(REFGUID guid, std::uint8_t* marker, SDL_JoystickID* id) {
-    const GUID probe = InstanceGuid(guid.Data4[7], static_cast<SDL_JoystickID>(guid.Data1));
-    if (!(probe == guid)) return false;
+bool DecodeInstanceGuid(REFGUID guid, std::uint8_t* marker) {
+    if (!(InstanceGuid(guid.Data4[7]) == guid)) return false;
     *marker = guid.Data4[7];
-    *id = static_cast<SDL_JoystickID>(guid.Data1);
-    return true;
+    return *marker == kPadMarker || *marker == kScriptMarker;
 }
 
-GUID ProductGuid(const SDL_JoystickGUID& sdl) {
-    GUID guid{};
-    std::memcpy(&guid, sdl.data, sizeof guid);
-    return guid;
-}
+using dinput::AxisRange;
+using dinput::kPadAxes;
+using dinput::kPadButtons;
+using dinput::kPadHats;
 
-int DeviceIndexOfInstance(SDL_JoystickID id) {
-    for (int i = 0; i < SDL_NumJoysticks(); ++i)
-        if (SDL_JoystickGetDeviceInstanceID(i) == id) return i;
-    return -1;
-}
-
-constexpr int kMaxAxes = 8;
-constexpr int kMaxHats = 4;
-constexpr int kMaxButtons = 128;
-const DWORD kAxisOffsets[kMaxAxes] = {0, 4, 8, 12, 16, 20, 24, 28};
+const DWORD kAxisOffsets[kPadAxes] = {0, 4, 8, 12, 16, 20, 24, 28};
 constexpr DWORD kPovOffset = 32;
 constexpr DWORD kButtonOffset = 48;
 
-struct AxisRange {
-    LONG min = 0;
-    LONG max = 65535;
-};
-
+// One device for the player's controller. Its objects are the whole record
+// (eight axes, four hats, 128 buttons) whatever is plugged in, so ranges set
+// at start-up hold for a pad that arrives later.
 class JoystickDevice final : public IDirectInputDevice8A {
 public:
-    // sdlJoystick is null for the scripted controller.
-    JoystickDevice(SDL_Joystick* sdlJoystick, bool scripted) : m_joystick(sdlJoystick), m_scripted(scripted) {
-        SDL_InitSubSystem(SDL_INIT_JOYSTICK);
-        if (m_joystick) {
-            m_product = SDL_JoystickGetGUID(m_joystick);
-            CountObjects();
-        } else {
-            m_axes = 2;
-            m_buttons = automation::kScriptedPadButtons;
-            m_hats = 0;
-        }
+    explicit JoystickDevice(bool scripted) : m_scripted(scripted) {
+        if (!m_scripted) m_pad = std::make_unique<dinput::Pad>();
     }
 
     HRESULT QueryInterface(REFIID iid, void** out) override {
@@ -115,19 +92,22 @@ public:
             std::snprintf(object.tszName, sizeof object.tszName, "%s", name);
             return callback(&object, context) != DIENUM_STOP;
         };
+        const int axes = m_scripted ? 2 : kPadAxes;
+        const int buttons = m_scripted ? automation::kScriptedPadButtons : kPadButtons;
+        const int hats = m_scripted ? 0 : kPadHats;
         char name[32];
         if (wanted(DIDFT_AXIS))
-            for (int a = 0; a < m_axes; ++a) {
+            for (int a = 0; a < axes; ++a) {
                 std::snprintf(name, sizeof name, "Axis %d", a);
                 if (!report(DIDFT_ABSAXIS | DIDFT_MAKEINSTANCE(a), kAxisOffsets[a], name)) return DI_OK;
             }
         if (wanted(DIDFT_BUTTON))
-            for (int b = 0; b < m_buttons; ++b) {
+            for (int b = 0; b < buttons; ++b) {
                 std::snprintf(name, sizeof name, "Button %d", b);
                 if (!report(DIDFT_PSHBUTTON | DIDFT_MAKEINSTANCE(b), kButtonOffset + b, name)) return DI_OK;
             }
         if (wanted(DIDFT_POV))
-            for (int h = 0; h < m_hats; ++h) {
+            for (int h = 0; h < hats; ++h) {
                 std::snprintf(name, sizeof name, "Hat %d", h);
                 if (!report(DIDFT_POV | DIDFT_MAKEINSTANCE(h), kPovOffset + 4 * h, name)) return DI_OK;
             }
@@ -141,12 +121,13 @@ public:
         const auto* range = reinterpret_cast<const DIPROPRANGE*>(header);
         if (range->lMin >= range->lMax) return DIERR_INVALIDPARAM;
         const AxisRange wanted{range->lMin, range->lMax};
+        const int axes = m_scripted ? 2 : kPadAxes;
         switch (header->dwHow) {
         case DIPH_DEVICE:
-            for (int a = 0; a < m_axes; ++a) m_ranges[a] = wanted;
+            for (int a = 0; a < axes; ++a) m_ranges[a] = wanted;
             return DI_OK;
         case DIPH_BYOFFSET:
-            for (int a = 0; a < m_axes; ++a)
+            for (int a = 0; a < axes; ++a)
                 if (kAxisOffsets[a] == header->dwObj) {
                     m_ranges[a] = wanted;
                     return DI_OK;
@@ -154,7 +135,7 @@ public:
             return DIERR_NOTFOUND;
         case DIPH_BYID: {
             const DWORD instance = DIDFT_GETINSTANCE(header->dwObj);
-            if ((header->dwObj & DIDFT_AXIS) == 0 || instance >= static_cast<DWORD>(m_axes)) return DIERR_NOTFOUND;
+            if ((header->dwObj & DIDFT_AXIS) == 0 || instance >= static_cast<DWORD>(axes)) return DIERR_NOTFOUND;
             m_ranges[instance] = wanted;
             return DI_OK;
         }
@@ -164,7 +145,7 @@ public:
 
     HRESULT Acquire() override {
         if (!m_formatSet) return DIERR_INVALIDPARAM;
-        if (!m_scripted && !(m_joystick && SDL_JoystickGetAttached(m_joystick)) && !Reattach()) {
+        if (!Attached()) {
             m_acquired = false;
             return DIERR_UNPLUGGED;
         }
@@ -182,83 +163,46 @@ public:
     HRESULT GetDeviceState(DWORD size, LPVOID data) override {
         if (!data || size != sizeof(DIJOYSTATE2)) return DIERR_INVALIDPARAM;
         if (!m_acquired) return DIERR_NOTACQUIRED;
-        if (!m_scripted && !SDL_JoystickGetAttached(m_joystick)) {
+        if (!m_scripted && !m_pad->Connected()) {
             m_acquired = false;
             return DIERR_INPUTLOST;
         }
         DIJOYSTATE2 state{};
-        std::fill(std::begin(state.rgdwPOV), std::end(state.rgdwPOV), 0xFFFFFFFFu);
-        LONG* axisFields[kMaxAxes] = {&state.lX,  &state.lY,  &state.lZ,           &state.lRx,
-                                      &state.lRy, &state.lRz, &state.rglSlider[0], &state.rglSlider[1]};
-        for (int a = 0; a < m_axes; ++a) *axisFields[a] = ReadAxis(a);
-        for (int b = 0; b < m_buttons; ++b) state.rgbButtons[b] = ReadButton(b) ? 0x80 : 0;
-        for (int h = 0; h < m_hats; ++h) state.rgdwPOV[h] = ReadHat(h);
+        if (m_scripted)
+            ReadScript(&state);
+        else
+            m_pad->Read(&state, m_ranges);
         std::memcpy(data, &state, sizeof state);
         return DI_OK;
     }
 
 private:
-    ~JoystickDevice() override {
-        if (m_joystick) SDL_JoystickClose(m_joystick);
-        SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+    ~JoystickDevice() override = default;
+
+    // A pad unplugged, or a different one plugged in, is a new acquisition.
+    bool Attached() {
+        if (m_scripted) return automation::ScriptedPadConnected();
+        const bool wasConnected = m_pad->Connected();
+        if (!m_pad->Connect()) return false;
+        if (!wasConnected) m_acquired = false;
+        return true;
     }
 
-    void CountObjects() {
-        m_axes = std::clamp(SDL_JoystickNumAxes(m_joystick), 0, kMaxAxes);
-        m_buttons = std::clamp(SDL_JoystickNumButtons(m_joystick), 0, kMaxButtons);
-        m_hats = std::clamp(SDL_JoystickNumHats(m_joystick), 0, kMaxHats);
-    }
-
-    // A controller that was unplugged comes back under a new SDL instance:
-    // find it again by its product GUID.
-    bool Reattach() {
-        for (int i = 0; i < SDL_NumJoysticks(); ++i) {
-            const SDL_JoystickGUID guid = SDL_JoystickGetDeviceGUID(i);
-            if (std::memcmp(guid.data, m_product.data, sizeof guid.data) != 0) continue;
-            SDL_Joystick* joystick = SDL_JoystickOpen(i);
-            if (!joystick) continue;
-            if (m_joystick) SDL_JoystickClose(m_joystick);
-            m_joystick = joystick;
-            m_acquired = false;
-            CountObjects();
-            return true;
+    void ReadScript(DIJOYSTATE2* state) const {
+        std::fill(std::begin(state->rgdwPOV), std::end(state->rgdwPOV), 0xFFFFFFFFu);
+        for (int a = 0; a < 2; ++a) {
+            const double unit = (automation::ScriptedPadAxis(a) + 6) / 12.0;
+            const LONG value = static_cast<LONG>(
+                std::lround(m_ranges[a].min + unit * (static_cast<double>(m_ranges[a].max) - m_ranges[a].min)));
+            (a == 0 ? state->lX : state->lY) = value;
         }
-        return false;
+        for (int b = 0; b < automation::kScriptedPadButtons; ++b)
+            state->rgbButtons[b] = automation::ScriptedPadButtonDown(b) ? 0x80 : 0;
     }
 
-    LONG ReadAxis(int axis) const {
-        const AxisRange& range = m_ranges[axis];
-        if (!m_scripted) return dinput::ScaleAxis(SDL_JoystickGetAxis(m_joystick, axis), range.min, range.max);
-        const double unit = (automation::ScriptedPadAxis(axis) + 6) / 12.0;
-        return static_cast<LONG>(std::lround(range.min + unit * (static_cast<double>(range.max) - range.min)));
-    }
-
-    bool ReadButton(int button) const {
-        return m_scripted ? automation::ScriptedPadButtonDown(button) : SDL_JoystickGetButton(m_joystick, button) != 0;
-    }
-
-    // Hundredths of degrees clockwise from north; centred is 0xFFFFFFFF.
-    DWORD ReadHat(int hat) const {
-        switch (SDL_JoystickGetHat(m_joystick, hat)) {
-        case SDL_HAT_UP: return 0;
-        case SDL_HAT_RIGHTUP: return 4500;
-        case SDL_HAT_RIGHT: return 9000;
-        case SDL_HAT_RIGHTDOWN: return 13500;
-        case SDL_HAT_DOWN: return 18000;
-        case SDL_HAT_LEFTDOWN: return 22500;
-        case SDL_HAT_LEFT: return 27000;
-        case SDL_HAT_LEFTUP: return 31500;
-        default: return 0xFFFFFFFFu;
-        }
-    }
-
-    SDL_Joystick* m_joystick;
     bool m_scripted;
-    SDL_JoystickGUID m_product{};
-    int m_axes = 0;
-    int m_buttons = 0;
-    int m_hats = 0;
-    AxisRange m_ranges[kMaxAxes];
+    std::unique_ptr<dinput::Pad> m_pad;
+    AxisRange m_ranges[kPadAxes];
     bool m_formatSet = false;
     bool m_acquired = false;
 };
@@ -279,21 +223,18 @@ public:
     HRESULT EnumDevices(DWORD deviceClass, LPDIENUMDEVICESCALLBACKA callback, LPVOID context, DWORD) override {
         if (!callback) return DIERR_INVALIDPARAM;
         if (deviceClass != DI8DEVCLASS_GAMECTRL && deviceClass != DI8DEVCLASS_ALL) return DI_OK;
-        // Only attached controllers exist here, with or without the flag.
+        // One controller is enumerated, with or without the attached-only flag.
         if (automation::InputScriptActive()) {
             if (!automation::InputScriptHasController()) return DI_OK;
             DIDEVICEINSTANCEA device =
-                Describe(InstanceGuid(kScriptMarker, 0), GUID{}, DI8DEVTYPE_GAMEPAD, "Scripted controller");
+                Describe(InstanceGuid(kScriptMarker), GUID{}, DI8DEVTYPE_GAMEPAD, "Scripted controller");
             callback(&device, context);
             return DI_OK;
         }
-        for (int i = 0; i < SDL_NumJoysticks(); ++i) {
-            const char* name = SDL_JoystickNameForIndex(i);
-            DIDEVICEINSTANCEA device = Describe(
-                InstanceGuid(kSdlMarker, SDL_JoystickGetDeviceInstanceID(i)), ProductGuid(SDL_JoystickGetDeviceGUID(i)),
-                SDL_IsGameController(i) ? DI8DEVTYPE_GAMEPAD : DI8DEVTYPE_JOYSTICK, name ? name : "Controller");
-            if (callback(&device, context) == DIENUM_STOP) break;
-        }
+        // The player's pad stands for whichever pad is plugged in, now or
+        // later, so it is there even while none is.
+        DIDEVICEINSTANCEA device = Describe(InstanceGuid(kPadMarker), GUID{}, DI8DEVTYPE_GAMEPAD, "Game controller");
+        callback(&device, context);
         return DI_OK;
     }
 
@@ -301,26 +242,18 @@ public:
         if (!device) return DIERR_INVALIDPARAM;
         *device = nullptr;
         std::uint8_t marker = 0;
-        SDL_JoystickID id = -1;
-        if (!DecodeInstanceGuid(instance, &marker, &id)) return DIERR_DEVICENOTREG;
-        if (marker == kScriptMarker) {
-            if (!automation::InputScriptHasController()) return DIERR_DEVICENOTREG;
-            *device = new JoystickDevice(nullptr, true);
-            return DI_OK;
-        }
-        const int index = DeviceIndexOfInstance(id);
-        SDL_Joystick* joystick = index < 0 ? nullptr : SDL_JoystickOpen(index);
-        if (!joystick) return DIERR_DEVICENOTREG;
-        *device = new JoystickDevice(joystick, false);
+        if (!DecodeInstanceGuid(instance, &marker)) return DIERR_DEVICENOTREG;
+        if (marker == kScriptMarker && !automation::InputScriptHasController()) return DIERR_DEVICENOTREG;
+        *device = new JoystickDevice(marker == kScriptMarker);
         return DI_OK;
     }
 
-    DirectInput() { m_sdlReady = SDL_InitSubSystem(SDL_INIT_JOYSTICK) == 0; }
+    DirectInput() { m_sdlReady = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0; }
     bool Ready() const { return m_sdlReady; }
 
 private:
     ~DirectInput() override {
-        if (m_sdlReady) SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+        if (m_sdlReady) SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
     }
 
     static DIDEVICEINSTANCEA Describe(const GUID& instance, const GUID& product, DWORD type, const char* name) {

@@ -1,7 +1,11 @@
-// DirectInput 8 over SDL joysticks: one interface to enumerate game
-// controllers and one device interface per controller, polled as DIJOYSTATE2.
+// DirectInput 8 over SDL's game controllers and joysticks, polled as
+// DIJOYSTATE2. One game controller is enumerated: the player's pad, which
+// stands for whichever pad is plugged in (platform/dinput/pad.h has its
+// button layout). It exists even while no pad is attached, so a pad plugged
+// in later, or another one after an unplug, is used from the next poll;
+// meanwhile Acquire answers DIERR_UNPLUGGED and the game uses the keyboard.
 // While an input script names controller inputs (platform/automation.h), the
-// script's controller is the only one enumerated, and it reads the script.
+// script's controller is enumerated instead, and it reads the script.
 #pragma once
 #include "platform/win32/unknown.h"
 #include "platform/win32/wintypes.h"

@@ -134,9 +134,11 @@ const KeyEntry kKeys[] = {
 // through the automation hook, so no press between frames is missed.
 BYTE g_toggled[256];
 BYTE g_lastDown[256];
+bool g_withheld[SDL_NUM_SCANCODES];
 
 bool ScancodeDown(const Uint8* state, int count, SDL_Scancode code) {
-    return code != NONE && static_cast<int>(code) < count && state[code];
+    if (code == NONE || static_cast<int>(code) >= count || !state[code]) return false;
+    return !g_withheld[code];
 }
 
 // Fills the generic SHIFT, CONTROL and MENU entries from their sides.
@@ -203,6 +205,10 @@ void ReadPhysicalKeys(BYTE down[256]) {
     int count = 0;
     const Uint8* state = SDL_GetKeyboardState(&count);
     if (state) {
+        // A withheld key seen up was released, even if its event is still
+        // to come.
+        for (int code = 0; code < count && code < SDL_NUM_SCANCODES; ++code)
+            if (!state[code]) g_withheld[code] = false;
         for (const KeyEntry& key : kKeys)
             if (ScancodeDown(state, count, key.scancode) || ScancodeDown(state, count, key.alternative))
                 down[key.virtualKey] = 0x80;
@@ -213,5 +219,13 @@ void ReadPhysicalKeys(BYTE down[256]) {
 void RefreshKeyToggles() {
     BYTE down[256];
     Sample(down);
+}
+
+void WithholdKeyUntilReleased(int sdlScancode) {
+    if (sdlScancode > 0 && sdlScancode < SDL_NUM_SCANCODES) g_withheld[sdlScancode] = true;
+}
+
+void NoteKeyReleased(int sdlScancode) {
+    if (sdlScancode > 0 && sdlScancode < SDL_NUM_SCANCODES) g_withheld[sdlScancode] = false;
 }
 }  // namespace win32

@@ -75,10 +75,16 @@ int VirtualKeyFromName(const char* name);
 const char* VirtualKeyName(int virtualKey);
 // The code SDL's scancode maps to (0 when none); exposed for tests.
 int VirtualKeyFromScancode(int sdlScancode);
-// Down (bit 0x80) state of every key straight from SDL, without toggles and
-// without any input script; 0x80 or 0 per entry. Used by the recorder.
+// Down (bit 0x80) state of every key from SDL as the game sees it (withheld
+// keys up), without toggles and without any input script; 0x80 or 0 per
+// entry. Used by the recorder.
 void ReadPhysicalKeys(BYTE down[256]);
 // Observes the current keys so that toggles follow every press; the scene
 // loop's frame hook calls it once per frame.
 void RefreshKeyToggles();
+// A key that completed a shortcut of the window (Alt+Enter, F11) is kept
+// from the game until it is released, so the game never sees it pressed,
+// even when Alt is let go first. The window's event handling calls these.
+void WithholdKeyUntilReleased(int sdlScancode);
+void NoteKeyReleased(int sdlScancode);
 }  // namespace win32

@@ -2,6 +2,7 @@
 
 #include "platform/gl/context.h"
 #include "platform/log/log.h"
+#include "platform/win32/keyboard.h"
 
 #include <SDL.h>
 
@@ -47,6 +48,8 @@ std::deque<MSG>& PostedMessages() {
 }
 
 ATOM g_nextAtom = 0xC000;
+bool g_startFullscreen = false;
+constexpr int kWaitMessageLimitMs = 100;
 
 // Handles of stock objects and system resources: distinct non-null values
 // that nothing dereferences.
@@ -130,6 +133,41 @@ MSG MessageFromEvent(const SDL_Event& event) {
     return message;
 }
 
+// The pointer has no use over a fullscreen picture.
+void ShowPointerFor(SDL_Window* sdlWindow) {
+    const bool fullscreen = (SDL_GetWindowFlags(sdlWindow) & SDL_WINDOW_FULLSCREEN) != 0;
+    SDL_ShowCursor(fullscreen ? SDL_DISABLE : SDL_ENABLE);
+}
+
+// F11, and Alt with either Enter key, belong to the window. Held keys repeat
+// without switching again.
+bool IsFullscreenShortcut(const SDL_KeyboardEvent& key) {
+    if (key.type != SDL_KEYDOWN || key.repeat) return false;
+    const SDL_Scancode code = key.keysym.scancode;
+    if (code == SDL_SCANCODE_F11) return true;
+    return (code == SDL_SCANCODE_RETURN || code == SDL_SCANCODE_KP_ENTER) && (key.keysym.mod & KMOD_ALT) != 0;
+}
+
+// What the layer itself does with an event before it becomes a message.
+void HandleEvent(const SDL_Event& event) {
+    switch (event.type) {
+    case SDL_KEYDOWN:
+        if (IsFullscreenShortcut(event.key)) {
+            win32::WithholdKeyUntilReleased(event.key.keysym.scancode);
+            if (HWND window = FindWindowById(event.key.windowID))
+                win32::SetFullscreen(window, !win32::IsFullscreen(window));
+        }
+        break;
+    case SDL_KEYUP: win32::NoteKeyReleased(event.key.keysym.scancode); break;
+    case SDL_WINDOWEVENT:
+        // The desktop may switch fullscreen by itself, too.
+        if (SDL_Window* sdlWindow = win32::SdlWindowOf(FindWindowById(event.window.windowID)))
+            if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) ShowPointerFor(sdlWindow);
+        break;
+    default: break;
+    }
+}
+
 LRESULT CallWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!window || !window->windowProc) return DefWindowProcA(window, message, wParam, lParam);
     return window->windowProc(window, message, wParam, lParam);
@@ -155,6 +193,26 @@ void DestroyWindowsAwaitingContext() {
 }
 
 SDL_Window* SdlWindowOf(HWND window) { return window && !window->destroyed ? window->sdlWindow : nullptr; }
+
+bool IsFullscreen(HWND window) {
+    SDL_Window* sdlWindow = SdlWindowOf(window);
+    return sdlWindow && (SDL_GetWindowFlags(sdlWindow) & SDL_WINDOW_FULLSCREEN) != 0;
+}
+
+bool SetFullscreen(HWND window, bool fullscreen) {
+    SDL_Window* sdlWindow = SdlWindowOf(window);
+    if (!sdlWindow) return false;
+    const bool done = SDL_SetWindowFullscreen(sdlWindow, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) == 0;
+    if (!done)
+        vlog::Warn(vlog::Category::Video, "cannot %s fullscreen: %s", fullscreen ? "switch to" : "leave",
+                   vlog::SdlError().c_str());
+    else
+        vlog::Debug(vlog::Category::Video, fullscreen ? "fullscreen" : "windowed");
+    ShowPointerFor(sdlWindow);
+    return done;
+}
+
+void StartFullscreen(bool fullscreen) { g_startFullscreen = fullscreen; }
 }  // namespace win32
 
 ATOM RegisterClassExA(const WNDCLASSEXA* windowClass) {
@@ -175,7 +233,9 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
 
     // The size given is taken as the client area: the game lays its screens
     // out for a full 800 x 600 picture.
-    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+    // On displays that scale, the picture is drawn at the display's own
+    // resolution (Present fills the drawable, whatever its size).
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
     if (style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
     SDL_Window* sdlWindow = SDL_CreateWindow(windowName ? windowName : "", x == 0 ? SDL_WINDOWPOS_CENTERED : x,
                                              y == 0 ? SDL_WINDOWPOS_CENTERED : y, width, height, flags);
@@ -224,7 +284,13 @@ BOOL ShowWindow(HWND window, int showCommand) {
         SDL_ShowWindow(sdlWindow);
         SDL_MaximizeWindow(sdlWindow);
         break;
-    default: SDL_ShowWindow(sdlWindow); break;
+    default:
+        if (g_startFullscreen) {
+            g_startFullscreen = false;
+            win32::SetFullscreen(window, true);
+        }
+        SDL_ShowWindow(sdlWindow);
+        break;
     }
     return wasVisible ? TRUE : FALSE;
 }
@@ -232,6 +298,16 @@ BOOL ShowWindow(HWND window, int showCommand) {
 BOOL UpdateWindow(HWND window) { return win32::SdlWindowOf(window) ? TRUE : FALSE; }
 
 BOOL IsWindow(HWND window) { return win32::SdlWindowOf(window) ? TRUE : FALSE; }
+
+BOOL IsIconic(HWND window) {
+    SDL_Window* sdlWindow = win32::SdlWindowOf(window);
+    return sdlWindow && (SDL_GetWindowFlags(sdlWindow) & SDL_WINDOW_MINIMIZED) != 0 ? TRUE : FALSE;
+}
+
+BOOL IsWindowVisible(HWND window) {
+    SDL_Window* sdlWindow = win32::SdlWindowOf(window);
+    return sdlWindow && (SDL_GetWindowFlags(sdlWindow) & SDL_WINDOW_SHOWN) != 0 ? TRUE : FALSE;
+}
 
 BOOL GetClientRect(HWND window, RECT* rect) {
     SDL_Window* sdlWindow = win32::SdlWindowOf(window);
@@ -247,7 +323,10 @@ BOOL PeekMessageA(LPMSG message, HWND, UINT, UINT, UINT removeMessage) {
     auto& posted = PostedMessages();
     if (posted.empty() && SDL_WasInit(SDL_INIT_EVENTS)) {
         SDL_Event event;
-        if (SDL_PollEvent(&event)) posted.push_back(MessageFromEvent(event));
+        if (SDL_PollEvent(&event)) {
+            HandleEvent(event);
+            posted.push_back(MessageFromEvent(event));
+        }
     }
     if (posted.empty()) return FALSE;
     *message = posted.front();
@@ -284,6 +363,13 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void PostQuitMessage(int exitCode) { PostMessageA(nullptr, WM_QUIT, static_cast<WPARAM>(exitCode), 0); }
+
+BOOL WaitMessage() {
+    if (!PostedMessages().empty()) return TRUE;
+    if (!SDL_WasInit(SDL_INIT_EVENTS)) return FALSE;
+    SDL_WaitEventTimeout(nullptr, kWaitMessageLimitMs);
+    return TRUE;
+}
 
 HICON LoadIconA(HINSTANCE instance, LPCSTR) {
     // No module of the program carries icons: a named icon from no module

@@ -97,6 +97,10 @@ BOOL ShowWindow(HWND window, int showCommand);
 BOOL UpdateWindow(HWND window);
 BOOL GetClientRect(HWND window, RECT* rect);
 BOOL IsWindow(HWND window);
+// Minimised.
+BOOL IsIconic(HWND window);
+// Shown (neither hidden nor unmapped by the desktop).
+BOOL IsWindowVisible(HWND window);
 
 BOOL PeekMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax, UINT removeMessage);
 BOOL TranslateMessage(const MSG* message);
@@ -105,6 +109,10 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
+// Blocks until a message is waiting. It returns at the latest after a tenth
+// of a second, so a caller that checks a condition around it never waits on
+// something that sends no message.
+BOOL WaitMessage();
 
 HICON LoadIconA(HINSTANCE instance, LPCSTR name);
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
@@ -120,4 +128,14 @@ bool EnsureVideo();
 // A destroyed window whose GL context still lives stays hidden until the
 // context goes; the context's release calls this.
 void DestroyWindowsAwaitingContext();
+
+// Desktop fullscreen: the window covers its screen at the desktop's own
+// resolution, and the mouse pointer is hidden while it does. F11 and
+// Alt+Enter switch it when their key event is taken from the queue
+// (PeekMessageA); the key that completes the shortcut never reaches the
+// game's keyboard state.
+bool IsFullscreen(HWND window);
+bool SetFullscreen(HWND window, bool fullscreen);
+// The first window shown afterwards goes fullscreen as it is shown.
+void StartFullscreen(bool fullscreen);
 }  // namespace win32
