@@ -1,10 +1,12 @@
 # Thin front over CMake. `make play` builds and starts the game, `make test`
-# builds and runs the whole suite headless.
+# builds and runs the whole suite headless, `make install` installs the game
+# under PREFIX.
 BUILD    ?= build
 JOBS     ?= 2
+PREFIX   ?= /usr/local
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: setup configure build play test asan bench clean format format-check
+.PHONY: setup configure build play test install asan bench clean format format-check
 
 setup:
 	@bash scripts/bootstrap.sh
@@ -21,6 +23,11 @@ play: build
 test: build
 	cd $(BUILD) && SDL_VIDEODRIVER=$${SDL_VIDEODRIVER:-offscreen} ALSOFT_DRIVERS=$${ALSOFT_DRIVERS:-null} \
 		ctest --output-on-failure -j$(JOBS)
+
+# The program, its data, desktop entry, metadata and icons (DESTDIR is
+# honoured for staging).
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 # The suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan:

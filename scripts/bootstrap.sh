@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libgl1-mesa-dri libegl-mesa0 libegl-dev
   fonts-dejavu-core espeak-ng sox
+  libx11-dev xvfb desktop-file-utils appstream
 )
 missing=()
 for p in "${packages[@]}"; do
