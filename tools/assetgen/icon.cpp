@@ -131,11 +131,16 @@ Image Dragon(int size) {
     for (const Points& tooth : Teeth()) FillPolygon(layer, Scaled(tooth, size), Hex(0xfaf4e4));
     Stamp(layer, head, 0, 0, Vertical(kScaleLight, kScaleDark, 0.28f, 0.75f));
     Stamp(layer, hornFront, 0, 0, Vertical(kHornLight, kHornDark, 0.06f, 0.35f));
-    Stamp(layer, PolygonMask(kBelly, size), 0, 0, Vertical(kBellyLight, kBellyDark, 0.68f, 0.95f));
-    // Plates across the throat.
+    const Mask belly = PolygonMask(kBelly, size);
+    Stamp(layer, belly, 0, 0, Vertical(kBellyLight, kBellyDark, 0.68f, 0.95f));
+    // Plates across the throat, kept inside it.
+    Image plates(size, size);
     for (float y : {0.75f, 0.81f, 0.87f})
-        DrawLine(layer, 0.38f * size, (y + 0.02f) * size, 0.48f * size, y * size, std::max(1.0f, size / 96.0f),
-                 Hex(0x8a5a14, 0.8f));
+        DrawLine(plates, 0.3f * size, (y + 0.03f) * size, 0.56f * size, (y - 0.01f) * size,
+                 std::max(1.0f, size / 96.0f), Hex(0x8a5a14, 0.8f));
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) plates.at(x, y).a *= belly.at(x, y);
+    layer.Paste(plates, 0, 0);
     FillPolygon(layer, Scaled(kBrow, size), Hex(0x5a0c08));
     // The eye: gold with a slit pupil, the part that reads at every size.
     FillPolygon(layer, Scaled(Ellipse(0.575f, 0.385f, 0.05f, 0.033f), size), Hex(0x1a0402));
