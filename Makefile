@@ -1,11 +1,13 @@
 # Thin front over CMake. `make play` builds and starts the game, `make test`
-# builds and runs the whole suite headless.
+# builds and runs the whole suite headless, `make install` installs the game
+# under PREFIX.
 BUILD    ?= build
 JOBS     ?= 2
+PREFIX   ?= /usr/local
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 CMAKE_COMMON := -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
 
-.PHONY: setup configure build play test asan bench clean format format-check lint
+.PHONY: setup configure build play test install asan bench clean format format-check lint
 
 setup:
 	@bash scripts/bootstrap.sh
@@ -22,6 +24,11 @@ play: build
 test: build
 	cd $(BUILD) && SDL_VIDEODRIVER=$${SDL_VIDEODRIVER:-offscreen} ALSOFT_DRIVERS=$${ALSOFT_DRIVERS:-null} \
 		ctest --output-on-failure -j$(JOBS)
+
+# The program, its data, desktop entry, metadata and icons (DESTDIR is
+# honoured for staging).
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 # The suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan:

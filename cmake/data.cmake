@@ -1,6 +1,6 @@
-# Fills ${VORTWING_DATA_DIR}: the generated assets, the hand-written effect
-# files, and the GlobalData folder the game keeps its results in (created when
-# missing, never emptied: a rebuild must not wipe a player's ranking).
+# Fills ${VORTWING_DATA_DIR} with the generated assets and the hand-written
+# effect files, and ${VORTWING_ICON_DIR} with the desktop icons. Nothing of
+# the player's is kept in either.
 file(GLOB SHADER_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/Shader/*.fx)
 set(SHADER_OUTPUTS)
 foreach(fx ${SHADER_FILES})
@@ -14,10 +14,8 @@ endforeach()
 # The generator reruns only when it has been rebuilt.
 set(ASSETGEN_STAMP ${CMAKE_BINARY_DIR}/assetgen.stamp)
 add_custom_command(OUTPUT ${ASSETGEN_STAMP}
-  COMMAND $<TARGET_FILE:assetgen> ${VORTWING_DATA_DIR}
+  COMMAND $<TARGET_FILE:assetgen> ${VORTWING_DATA_DIR} --icons ${VORTWING_ICON_DIR} ${VORTWING_APP_ID}
   COMMAND ${CMAKE_COMMAND} -E touch ${ASSETGEN_STAMP}
   DEPENDS assetgen
   COMMENT "Generating game data in ${VORTWING_DATA_DIR}" VERBATIM)
-add_custom_target(data ALL
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${VORTWING_DATA_DIR}/GlobalData
-  DEPENDS ${SHADER_OUTPUTS} ${ASSETGEN_STAMP})
+add_custom_target(data ALL DEPENDS ${SHADER_OUTPUTS} ${ASSETGEN_STAMP})

@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libgl1-mesa-dri libegl-mesa0 libegl-dev
   fonts-dejavu-core espeak-ng sox
-  xvfb openbox libxtst-dev
+  xvfb openbox libxtst-dev libx11-dev desktop-file-utils appstream
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -67,7 +67,7 @@ TEST_F(CaseInsensitivePath, UnmatchedPathsComeBackAsWritten) {
     EXPECT_EQ(ResolveCaseInsensitivePath(""), "");
     // A missing file in a found directory keeps its own spelling, ready to be
     // created there.
-    EXPECT_EQ(ResolveCaseInsensitivePath("globaldata\\Ranking.qdf"), "GlobalData/Ranking.qdf");
+    EXPECT_EQ(ResolveCaseInsensitivePath("xfile\\map\\Ranking.qdf"), "XFile/Map/Ranking.qdf");
 }
 
 TEST_F(CaseInsensitivePath, ExactSpellingWinsOverOtherCases) {
@@ -84,10 +84,10 @@ TEST_F(CaseInsensitivePath, OpenReadsAndCreatesThroughTheResolvedPath) {
 
     EXPECT_EQ(OpenFileCaseInsensitive("Texture/nothing.png", "rb"), nullptr);
 
-    std::FILE* created = OpenFileCaseInsensitive(".\\globaldata\\Global.qdf", "wb");
+    std::FILE* created = OpenFileCaseInsensitive(".\\xfile\\map\\Global.qdf", "wb");
     ASSERT_NE(created, nullptr);
     std::fputs("saved", created);
     std::fclose(created);
-    EXPECT_TRUE(fs::exists(m_root / "GlobalData" / "Global.qdf"));
-    EXPECT_FALSE(fs::exists(m_root / "globaldata"));
+    EXPECT_TRUE(fs::exists(m_root / "XFile" / "Map" / "Global.qdf"));
+    EXPECT_FALSE(fs::exists(m_root / "xfile"));
 }

@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
 int RunProgram(const std::string& arguments) {
@@ -74,6 +76,10 @@ TEST(Program, BadOptionsAreRefusedWithStatusTwo) {
 }
 
 namespace {
+void WriteBytesTo(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
 std::string ReadWhole(const std::string& path) {
     std::string bytes;
     if (FILE* file = std::fopen(path.c_str(), "rb")) {
@@ -106,4 +112,177 @@ TEST(Program, ARecordedMissionReplaysToTheSamePicture) {
     ASSERT_GT(a.size(), 1000u);
     EXPECT_TRUE(a == b) << "the replay drew a different frame 330";
     for (const std::string& path : {script, record, first, second}) std::filesystem::remove(path);
+}
+
+namespace {
+namespace stdfs = std::filesystem;
+
+struct Outcome {
+    int status = -1;
+    std::string output;  // standard output and error together
+};
+
+Outcome RunShell(const std::string& command) {
+    Outcome outcome;
+    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+    if (!pipe) return outcome;
+    char buffer[4096];
+    for (size_t read; (read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) outcome.output.append(buffer, read);
+    const int status = ::pclose(pipe);
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return outcome;
+}
+
+std::string Quoted(const stdfs::path& path) { return "'" + path.string() + "'"; }
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    if (start < text.size()) lines.push_back(text.substr(start));
+    return lines;
+}
+
+int Count(const std::string& text, const std::string& word) {
+    int count = 0;
+    for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) ++count;
+    return count;
+}
+
+// A scratch folder for one test, removed afterwards.
+class ProgramFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/vortwing-program-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        m_root = pattern;
+    }
+    void TearDown() override { stdfs::remove_all(m_root); }
+    // The program with a fresh home, run from the given directory.
+    Outcome Run(const std::string& arguments, const stdfs::path& from, const std::string& environment = "") const {
+        return RunShell("cd " + Quoted(from) + " && env -u XDG_DATA_HOME HOME=" + Quoted(m_root / "home") + " " +
+                        environment + " " + Quoted(VORTWING_BINARY) + " " + arguments);
+    }
+    // A data directory of links to the generated data's folders.
+    stdfs::path LinkedData(const char* name) const {
+        const stdfs::path data = m_root / name;
+        stdfs::create_directories(data);
+        for (const auto& entry : stdfs::directory_iterator(VORTWING_DATA_DIR))
+            if (entry.path().filename() != "GlobalData")
+                stdfs::create_symlink(entry.path(), data / entry.path().filename());
+        return data;
+    }
+    stdfs::path m_root;
+};
+}  // namespace
+
+TEST_F(ProgramFiles, FindsItsDataBesideItselfOrInTheInstalledTreeAndElseRefusesWithOneLine) {
+    // A copy of the program with nothing beside it, started from an empty
+    // folder: nothing to play with, and no window.
+    stdfs::create_directories(m_root / "prefix/bin");
+    stdfs::create_directories(m_root / "work");
+    const stdfs::path program = m_root / "prefix/bin/vortwing";
+    stdfs::copy_file(VORTWING_BINARY, program);
+    const std::string home = "env -u XDG_DATA_HOME HOME=" + Quoted(m_root / "home") + " ";
+    Outcome outcome = RunShell("cd " + Quoted(m_root / "work") + " && " + home + Quoted(program) + " --frames 1");
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_EQ(Lines(outcome.output).size(), 1u) << outcome.output;
+    for (const char* place : {"work", "prefix/bin/data", "prefix/share/vortwing"})
+        EXPECT_NE(outcome.output.find((m_root / place).string()), std::string::npos) << outcome.output;
+    EXPECT_FALSE(stdfs::exists(m_root / "home/.local"));
+
+    // The installed layout: data in ../share/vortwing, results in the home.
+    stdfs::create_directories(m_root / "prefix/share");
+    stdfs::create_directory_symlink(VORTWING_DATA_DIR, m_root / "prefix/share/vortwing");
+    outcome = RunShell("cd / && " + home + Quoted(program) + " --help");
+    ASSERT_EQ(outcome.status, 0) << outcome.output;
+    const std::vector<std::string> lines = Lines(outcome.output);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "data directory:    " + (m_root / "prefix/share/vortwing").string());
+    EXPECT_EQ(lines.back(), "results directory: " + (m_root / "home/.local/share/vortwing/GlobalData").string());
+    outcome = RunShell("cd / && " + home + Quoted(program) + " --frames 3 --uncapped");
+    EXPECT_EQ(outcome.status, 0) << outcome.output;
+    EXPECT_TRUE(stdfs::is_directory(m_root / "home/.local/share/vortwing/GlobalData"));
+}
+
+TEST_F(ProgramFiles, AGivenFolderWithoutTheDataIsRefused) {
+    stdfs::create_directories(m_root / "empty");
+    for (const stdfs::path& wrong : {stdfs::path("/etc"), m_root / "empty"}) {
+        const Outcome outcome = Run("--data " + Quoted(wrong) + " --frames 1", m_root);
+        EXPECT_EQ(outcome.status, 2) << wrong;
+        EXPECT_NE(outcome.output.find(wrong.string()), std::string::npos) << outcome.output;
+    }
+}
+
+TEST_F(ProgramFiles, HelpEndsWithTheFoldersInUseAndVersionComesFromTheProject) {
+    Outcome outcome = Run(std::string("--data ") + Quoted(VORTWING_DATA_DIR) + " --help", m_root,
+                          "XDG_DATA_HOME=" + Quoted(m_root / "xdg"));
+    ASSERT_EQ(outcome.status, 0);
+    std::vector<std::string> lines = Lines(outcome.output);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[lines.size() - 2],
+              "data directory:    " + stdfs::path(VORTWING_DATA_DIR).lexically_normal().string());
+    EXPECT_EQ(lines.back(), "results directory: " + (m_root / "xdg/vortwing/GlobalData").string());
+
+    outcome = Run("--save-dir saves/mine --help", m_root);
+    lines = Lines(outcome.output);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "results directory: " + (m_root / "saves/mine").string());
+    // Asking is not using: nothing was created.
+    EXPECT_FALSE(stdfs::exists(m_root / "saves"));
+    EXPECT_FALSE(stdfs::exists(m_root / "xdg"));
+
+    outcome = Run("--version", m_root);
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.output, std::string("vortwing ") + VORTWING_VERSION + "\n");
+}
+
+TEST_F(ProgramFiles, ResultsKeptBesideTheDataByEarlierVersionsAreCopiedOnceToThePlayersFolder) {
+    const stdfs::path data = LinkedData("data");
+    stdfs::create_directories(data / "GlobalData");
+    const std::string ranking("\x1E\x00\x14\x00\x0A\x00", 6), last("\x19\x00\x00\x00\x04\x00", 6);
+    WriteBytesTo(data / "GlobalData/Ranking.qdf", ranking);
+    WriteBytesTo(data / "GlobalData/Global.qdf", last);
+    const std::string arguments = "--data " + Quoted(data) + " --frames 2 --uncapped";
+    const std::string xdg = "XDG_DATA_HOME=" + Quoted(m_root / "xdg");
+    const stdfs::path results = m_root / "xdg/vortwing/GlobalData";
+
+    Outcome outcome = Run(arguments, m_root, xdg);
+    ASSERT_EQ(outcome.status, 0) << outcome.output;
+    EXPECT_EQ(ReadWhole((results / "Ranking.qdf").string()), ranking);
+    EXPECT_EQ(ReadWhole((results / "Global.qdf").string()), last);
+    EXPECT_EQ(ReadWhole((data / "GlobalData/Ranking.qdf").string()), ranking);
+    EXPECT_EQ(ReadWhole((data / "GlobalData/Global.qdf").string()), last);
+    EXPECT_EQ(Count(outcome.output, "copied"), 1) << outcome.output;
+    EXPECT_FALSE(stdfs::exists(m_root / "home/.local"));
+
+    // The player's own ranking is never replaced by the old one.
+    const std::string mine("\x28\x00\x00\x00\x00\x00", 6);
+    WriteBytesTo(results / "Ranking.qdf", mine);
+    outcome = Run(arguments, m_root, xdg);
+    ASSERT_EQ(outcome.status, 0) << outcome.output;
+    EXPECT_EQ(ReadWhole((results / "Ranking.qdf").string()), mine);
+    EXPECT_EQ(Count(outcome.output, "copied"), 0) << outcome.output;
+}
+
+TEST_F(ProgramFiles, AGivenSaveDirectoryIsMadeAndClearedOfTemporariesLeftByAnInterruptedSave) {
+    const stdfs::path saves = m_root / "saves";
+    stdfs::create_directories(saves);
+    const stdfs::path stale = saves / "Ranking.qdf.tmp-999999999-0";
+    WriteBytesTo(stale, "half");
+    const Outcome outcome = Run(std::string("--data ") + Quoted(VORTWING_DATA_DIR) + " --save-dir " +
+                                    Quoted(saves / "deeper") + " --frames 2 --uncapped",
+                                m_root);
+    ASSERT_EQ(outcome.status, 0) << outcome.output;
+    EXPECT_TRUE(stdfs::is_directory(saves / "deeper"));
+    EXPECT_TRUE(stdfs::exists(stale));  // not the results directory
+    stdfs::rename(stale, saves / "deeper" / stale.filename());
+    ASSERT_EQ(Run(std::string("--data ") + Quoted(VORTWING_DATA_DIR) + " --save-dir " + Quoted(saves / "deeper") +
+                      " --frames 2 --uncapped",
+                  m_root)
+                  .status,
+              0);
+    EXPECT_FALSE(stdfs::exists(saves / "deeper" / stale.filename()));
+    EXPECT_FALSE(stdfs::exists(m_root / "home/.local"));
 }

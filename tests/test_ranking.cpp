@@ -10,10 +10,12 @@
 #include "lib/StaticMeshManager.h"
 #include "lib/texturemanager/TextureManager.h"
 #include "platform/automation.h"
+#include "platform/win32/messagebox.h"
 #include "scene/GlobalData.h"
 #include "scene/Ranking.h"
 #include "support/graphics_fixture.h"
 #include "support/scene_fixture.h"
+#include "support/results_directory.h"
 #include "support/scoped_directory.h"
 
 namespace {
@@ -67,6 +69,7 @@ protected:
             emitters += node->m_UpdateProc == &CBeam::BeamProcess;
         return emitters;
     }
+    std::string RankingFile() const { return (m_directory->Path() / "GlobalData" / "Ranking.qdf").string(); }
     std::unique_ptr<ScopedDirectory> m_directory;
     D3DXMATRIX m_camera{};
     RANKING_STATE m_state = RANKING_SLIDE_IN;
@@ -124,9 +127,42 @@ TEST_F(RankMemberTest, DamagedShortOrMissingTableReadsAsDefaultAndAFailedSaveKee
     WriteTable(30, 20, 10);
     WriteMission(99);
     m_member.InitProc(&m_state);
-    fs::create_directory("GlobalData/Ranking.qdf.tmp");
+    PlantLinksAtTemporaryNames(RankingFile(), (m_directory->Path() / "elsewhere").string());
     EXPECT_FALSE(m_member.ChangeRanking());
     EXPECT_TRUE(TableIs(30, 20, 10));
+}
+
+// Earlier versions wrote the table through the fixed name "Ranking.qdf.tmp":
+// a link planted there made the save overwrite the file it points to.
+TEST_F(RankMemberTest, ALinkAtTheTemporaryNameIsNeverWrittenThroughAndAFailedSaveIsShownOnce) {
+    const fs::path victim = m_directory->Path() / "unrelated.txt";
+    WriteBytes(victim, "keep me");
+    fs::create_symlink(victim, "GlobalData/Ranking.qdf.tmp");
+    WriteTable(30, 20, 10);
+    WriteMission(25);
+    m_member.InitProc(&m_state);
+    EXPECT_TRUE(m_member.ChangeRanking());
+    EXPECT_TRUE(TableIs(30, 25, 20));
+    EXPECT_FALSE(fs::is_symlink("GlobalData/Ranking.qdf"));
+    EXPECT_EQ(ReadBytes(victim), "keep me");
+
+    // With links at every name a save could take, the save fails; the table
+    // and the linked file stay as they were, and the player is told once.
+    globaldata::ForgetReportedSaveFailure();
+    const unsigned boxes = win32::MessageBoxCount();
+    PlantLinksAtTemporaryNames(RankingFile(), victim.string());
+    WriteMission(40);
+    m_member.InitProc(&m_state);
+    EXPECT_FALSE(m_member.ChangeRanking());
+    EXPECT_TRUE(TableIs(30, 25, 20));
+    EXPECT_EQ(ReadBytes(victim), "keep me");
+    ASSERT_EQ(win32::MessageBoxCount(), boxes + 1);
+    const std::string text = win32::LastMessageBoxText();
+    EXPECT_NE(text.find(RankingFile()), std::string::npos) << text;
+    EXPECT_NE(text.find("File exists"), std::string::npos) << text;
+    m_member.InitProc(&m_state);
+    EXPECT_FALSE(m_member.ChangeRanking());
+    EXPECT_EQ(win32::MessageBoxCount(), boxes + 1);
 }
 
 TEST_F(RankMemberTest, PlatesSlideInThenNumbersCountUntilTheTopAndThePlayerAreDone) {

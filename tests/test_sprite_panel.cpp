@@ -7,6 +7,7 @@
 #include "scene/GlobalData.h"
 #include "scene/SpritePanel.h"
 #include "support/graphics_fixture.h"
+#include "support/results_directory.h"
 #include "support/scoped_directory.h"
 
 namespace {
@@ -240,8 +241,31 @@ TEST(LastResultFile, HoldsSixLittleEndianBytesAndAnythingElseReadsAsZero) {
     fs::remove_all("GlobalData");
     ASSERT_TRUE(panel.SaveToGlobalData());
     EXPECT_EQ(LoadLastResult().Score, 0x01020304);
-    fs::create_directory("GlobalData/Global.qdf.tmp");
+    PlantLinksAtTemporaryNames((directory.Path() / "GlobalData" / "Global.qdf").string(),
+                               (directory.Path() / "elsewhere").string());
     panel.m_Score = 5;
     EXPECT_FALSE(panel.SaveToGlobalData());
     EXPECT_FALSE(fs::exists("GlobalData/Global.qdf"));
+    EXPECT_FALSE(fs::exists(directory.Path() / "elsewhere"));
+}
+
+// The game names its files "GlobalData/...", and they land in the results
+// directory, wherever that is; the data directory's own folder is not used.
+TEST(LastResultFile, AndTheRankingLiveInTheResultsDirectory) {
+    ScopedDirectory directory;
+    const fs::path results = directory.Path() / "home" / "vortwing" / "GlobalData";
+    const std::string previous = PointResultsDirectoryAt(results.string());
+    LAST_RESULT result;
+    result.Score = 7;
+    result.BestCombo = 3;
+    ASSERT_TRUE(SaveLastResult(result));
+    RANKING_TABLE table;
+    table.Score[0] = 9;
+    ASSERT_TRUE(SaveRankingTable(table));
+    EXPECT_EQ(ReadBytes(results / "Global.qdf"), std::string("\x07\x00\x00\x00\x03\x00", 6));
+    EXPECT_EQ(ReadBytes(results / "Ranking.qdf"), std::string("\x09\x00\x00\x00\x00\x00", 6));
+    EXPECT_TRUE(fs::is_empty("GlobalData"));
+    EXPECT_EQ(LoadLastResult().Score, 7);
+    EXPECT_EQ(LoadRankingTable().Score[0], 9);
+    PointResultsDirectoryAt(previous);
 }

@@ -2,9 +2,11 @@
 
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <system_error>
+
+#include "platform/fs/path.h"
 
 namespace {
 bool ParseCount(const std::string& text, std::uint64_t* value) {
@@ -15,18 +17,15 @@ bool ParseCount(const std::string& text, std::uint64_t* value) {
     return true;
 }
 
-bool HoldsGameData(const std::filesystem::path& directory) {
-    std::error_code ignored;
-    return std::filesystem::is_directory(directory / "Shader", ignored) ||
-           std::filesystem::is_directory(directory / "XFile", ignored) ||
-           std::filesystem::is_directory(directory / "GlobalData", ignored);
-}
 }  // namespace
 
 const char* ProgramUsage() {
     return "usage: vortwing [options]\n"
            "  --data DIR             run with DIR as the data directory (default: the current\n"
-           "                         directory when it holds the data, else 'data' beside the program)\n"
+           "                         directory when it holds the data, else 'data' beside the\n"
+           "                         program, else '../share/vortwing' beside it)\n"
+           "  --save-dir DIR         keep the ranking and the last result in DIR instead of the\n"
+           "                         results directory below\n"
            "  --frames N             quit after N frames, as if the window were closed\n"
            "  --screenshot N:FILE    save frame N (counted from 0) as a PNG; may repeat\n"
            "  --uncapped             do not limit the frame rate to 60 per second\n"
@@ -34,6 +33,7 @@ const char* ProgramUsage() {
            "  --input FILE           play input from a script instead of keyboard and controller\n"
            "  --record FILE          record the player's input in the script format\n"
            "  --verbose              also write debug lines (devices, drivers, loading) to standard error\n"
+           "  --version              show the version\n"
            "  --help                 show this text\n";
 }
 
@@ -51,6 +51,8 @@ bool ParseProgramOptions(int argc, const char* const* argv, ProgramOptions* opti
         std::string text;
         if (option == "--help" || option == "-h") {
             options->help = true;
+        } else if (option == "--version") {
+            options->version = true;
         } else if (option == "--verbose" || option == "-v") {
             options->verbose = true;
         } else if (option == "--uncapped") {
@@ -61,6 +63,12 @@ bool ParseProgramOptions(int argc, const char* const* argv, ProgramOptions* opti
             if (!value(&options->dataDirectory)) return false;
             if (options->dataDirectory.empty()) {
                 *error = "--data needs a directory";
+                return false;
+            }
+        } else if (option == "--save-dir") {
+            if (!value(&options->saveDirectory)) return false;
+            if (options->saveDirectory.empty()) {
+                *error = "--save-dir needs a directory";
                 return false;
             }
         } else if (option == "--frames") {
@@ -90,21 +98,54 @@ bool ParseProgramOptions(int argc, const char* const* argv, ProgramOptions* opti
     return true;
 }
 
-bool EnterDataDirectory(const ProgramOptions& options, const char* argv0, std::string* error) {
-    namespace fs = std::filesystem;
-    std::error_code failure;
-    if (!options.dataDirectory.empty()) {
-        if (chdir(options.dataDirectory.c_str()) != 0) {
-            *error = "cannot enter data directory '" + options.dataDirectory + "'";
-            return false;
-        }
-        return true;
+bool HoldsGameData(const std::string& directory) {
+    if (directory.empty()) return false;
+    static const char* const kFiles[] = {"Shader/BaseHLSL.fx", "Shader/BumpMap.fx", "Shader/HDR.fx",
+                                         "Shader/staticShadow.fx"};
+    static const char* const kFolders[] = {"XFile/Character", "XFile/Map", "Texture", "Sound"};
+    std::error_code ignored;
+    auto resolved = [&](const char* entry) { return ResolveCaseInsensitivePath((directory + "/" + entry).c_str()); };
+    for (const char* file : kFiles)
+        if (!std::filesystem::is_regular_file(resolved(file), ignored)) return false;
+    for (const char* folder : kFolders)
+        if (!std::filesystem::is_directory(resolved(folder), ignored)) return false;
+    return true;
+}
+
+DataSearch FindDataDirectory(const std::string& given, const std::string& currentDirectory,
+                             const std::string& executable) {
+    namespace stdfs = std::filesystem;
+    DataSearch search;
+    std::error_code ignored;
+    auto consider = [&](const stdfs::path& place) {
+        const std::string candidate = stdfs::absolute(place, ignored).lexically_normal().string();
+        search.tried.push_back(candidate);
+        if (HoldsGameData(candidate)) search.directory = candidate;
+        return !search.directory.empty();
+    };
+    if (!given.empty()) {
+        consider(stdfs::path(currentDirectory) / given);
+        return search;
     }
-    if (HoldsGameData(fs::current_path(failure))) return true;
-    fs::path program = fs::read_symlink("/proc/self/exe", failure);
-    if (failure) program = fs::absolute(argv0 ? argv0 : "", failure);
-    const fs::path beside = program.parent_path() / "data";
-    if (HoldsGameData(beside) && chdir(beside.c_str()) == 0) return true;
-    *error = "no game data here or in '" + beside.string() + "' (use --data DIR)";
-    return false;
+    if (consider(currentDirectory)) return search;
+    if (executable.empty()) return search;
+    const stdfs::path programFolder = stdfs::path(executable).parent_path();
+    if (consider(programFolder / "data")) return search;
+    consider(programFolder / ".." / "share" / "vortwing");
+    return search;
+}
+
+std::string ProgramFile(const char* argv0) {
+    std::error_code failure;
+    std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", failure);
+    if (failure) program = std::filesystem::absolute(argv0 ? argv0 : "", failure);
+    return failure ? std::string() : program.string();
+}
+
+std::string DataSearchFailure(const DataSearch& search) {
+    std::string places;
+    for (const std::string& place : search.tried) places += (places.empty() ? "" : ", ") + place;
+    if (search.tried.size() == 1)
+        return "no game data in " + places + " (it needs the Shader, XFile, Texture and Sound folders)";
+    return "no game data found; looked in " + places + " (install the game, or use --data DIR)";
 }

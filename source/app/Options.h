@@ -7,7 +7,8 @@
 #include <vector>
 
 struct ProgramOptions {
-    std::string dataDirectory;  // empty: found as described in the usage text
+    std::string dataDirectory;  // empty: searched for (FindDataDirectory)
+    std::string saveDirectory;  // empty: the player's own results directory
     std::uint64_t frames = 0;   // 0: run until the window closes
     std::vector<std::pair<std::uint64_t, std::string>> screenshots;
     bool uncapped = false;
@@ -15,6 +16,7 @@ struct ProgramOptions {
     std::string inputScript;
     std::string recordFile;
     bool help = false;
+    bool version = false;
     bool verbose = false;
 };
 
@@ -22,6 +24,24 @@ struct ProgramOptions {
 bool ParseProgramOptions(int argc, const char* const* argv, ProgramOptions* options, std::string* error);
 const char* ProgramUsage();
 
-// Makes the data directory current: the one given, else the current one when
-// it holds the data, else "data" beside the executable.
-bool EnterDataDirectory(const ProgramOptions& options, const char* argv0, std::string* error);
+// Whether directory holds the game's data: its effect files and its mesh,
+// texture and sound folders (letter case aside), so that an unrelated or
+// empty folder is never taken for it.
+bool HoldsGameData(const std::string& directory);
+
+// Where the data is, and every place looked at (absolute paths, in order).
+struct DataSearch {
+    std::string directory;  // empty when no place holds the data
+    std::vector<std::string> tried;
+};
+
+// The data directory: the one given (--data) and nothing else when there is
+// one; otherwise the first that holds the data of the current directory,
+// "data" beside the executable (the build tree) and "../share/vortwing"
+// beside it (the installed tree).
+DataSearch FindDataDirectory(const std::string& given, const std::string& currentDirectory,
+                             const std::string& executable);
+// The running program's own file (from /proc/self/exe, else argv[0]).
+std::string ProgramFile(const char* argv0);
+// The one line that says where the data was looked for in vain.
+std::string DataSearchFailure(const DataSearch& search);

@@ -1,43 +1,34 @@
 #include "scene/GlobalData.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <system_error>
 
+#include "platform/fs/atomic_file.h"
 #include "platform/fs/path.h"
+#include "platform/log/log.h"
+#include "platform/win32/messagebox.h"
 
 namespace globaldata {
 namespace {
+bool g_failureShown = false;
+
 std::string RecordPath(const char* fileName) {
     return ResolveCaseInsensitivePath((std::string(kDirectory) + "/" + fileName).c_str());
 }
 
-bool WriteAll(int descriptor, const unsigned char* bytes, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(descriptor, bytes, size);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes += written;
-        size -= static_cast<std::size_t>(written);
+// The player learns once per run that results are not being kept; later
+// failures only go to the diagnostic channel.
+void ReportSaveFailure(const std::string& path, const std::string& reason) {
+    if (g_failureShown) {
+        vlog::Error(vlog::Category::Files, "cannot save %s: %s", path.c_str(), reason.c_str());
+        return;
     }
-    return true;
-}
-
-// Makes the rename itself durable; a directory that cannot be synced is not
-// an error worth losing the result over.
-void SyncDirectory(const std::string& directory) {
-    const int descriptor = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY);
-    if (descriptor < 0) return;
-    ::fsync(descriptor);
-    ::close(descriptor);
+    g_failureShown = true;
+    const std::string text = "The result could not be saved to " + path + ":\n" + reason;
+    MessageBoxA(nullptr, text.c_str(), "ERROR", MB_OK | MB_ICONERROR);
 }
 }  // namespace
 
@@ -56,24 +47,20 @@ bool ReadRecord(const char* fileName, void* bytes, std::size_t size) {
 }
 
 bool WriteRecord(const char* fileName, const void* bytes, std::size_t size) {
-    std::error_code ignored;
-    const std::filesystem::path target(RecordPath(fileName));
-    const std::filesystem::path directory = target.parent_path();
-    if (!std::filesystem::is_directory(directory, ignored)) std::filesystem::create_directories(directory, ignored);
-
-    const std::string temporary = target.string() + ".tmp";
-    const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (descriptor < 0) return false;
-    bool written = WriteAll(descriptor, static_cast<const unsigned char*>(bytes), size);
-    written = ::fsync(descriptor) == 0 && written;
-    written = ::close(descriptor) == 0 && written;
-    if (!written || std::rename(temporary.c_str(), target.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
+    const std::string target = RecordPath(fileName);
+    const std::filesystem::path directory = std::filesystem::path(target).parent_path();
+    std::error_code failure;
+    std::string reason;
+    if (!directory.empty() && !std::filesystem::is_directory(directory, failure)) {
+        std::filesystem::create_directories(directory, failure);
+        if (failure) reason = "cannot create " + directory.string() + ": " + failure.message();
     }
-    SyncDirectory(directory.string());
-    return true;
+    if (reason.empty() && fs::WriteFileAtomically(target, bytes, size, &reason)) return true;
+    ReportSaveFailure(target, reason);
+    return false;
 }
+
+void ForgetReportedSaveFailure() { g_failureShown = false; }
 
 bool RemoveRecord(const char* fileName) {
     std::error_code error;

@@ -1,12 +1,14 @@
-// The two small records the game keeps in the directory "GlobalData" beside
-// the program: the last cleared mission's result ("Global.qdf") and the
-// three-place ranking table ("Ranking.qdf"). Both are fixed-size,
-// little-endian, without header.
+// The two small records the game keeps in the directory "GlobalData" (which
+// the platform places in the player's own data directory): the last cleared
+// mission's result ("Global.qdf") and the three-place ranking table
+// ("Ranking.qdf"). Both are fixed-size, little-endian, without header.
 //
 // A file is only believed when it has exactly the record's size; anything
 // else (missing, short, overlong) reads as the defaults. Writes go to a
-// temporary file beside the real one, are flushed to disk and then renamed
-// over it, so an interrupted write leaves the previous file untouched.
+// temporary file created exclusively beside the real one, are flushed to disk
+// and then renamed over it, so an interrupted write leaves the previous file
+// untouched. A write that fails is shown to the player in a message box, the
+// first time in a run.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -35,6 +37,8 @@ bool ReadRecord(const char* fileName, void* bytes, std::size_t size);
 // Replaces the file with the bytes in one step, creating the directory when
 // it is missing. False when anything failed; the old file is then as it was.
 bool WriteRecord(const char* fileName, const void* bytes, std::size_t size);
+// The next failed write shows its message box again (a fresh run's state).
+void ForgetReportedSaveFailure();
 // Removes the file; false only when it exists and could not be removed.
 bool RemoveRecord(const char* fileName);
 }  // namespace globaldata

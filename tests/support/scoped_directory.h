@@ -1,9 +1,10 @@
 // Runs a test with another current directory, restored afterwards: either
 // the generated data directory (for the assets) or a fresh temporary one
 // with an empty GlobalData inside (for the saved files), removed at the end.
-// The temporary one may also see the assets, through links to the data
-// directory's folders, so that a whole scene runs without touching the data
-// directory's own GlobalData.
+// While a temporary one is current, the program's results directory is that
+// GlobalData, so "GlobalData/..." means the same file to the game and to the
+// test. The temporary one may also see the assets, through links to the data
+// directory's folders, so that a whole scene runs in it.
 #pragma once
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,8 @@
 #include <system_error>
 
 #include <unistd.h>
+
+#include "support/results_directory.h"
 
 class ScopedDirectory {
 public:
@@ -25,18 +28,23 @@ public:
                 if (entry.path().filename() != "GlobalData")
                     std::filesystem::create_symlink(entry.path(), m_temporary / entry.path().filename());
         std::filesystem::current_path(m_temporary);
+        m_previousResults = PointResultsDirectoryAt((m_temporary / "GlobalData").string());
+        m_pointedResults = true;
     }
     struct Into {};
     ScopedDirectory(Into, const std::filesystem::path& directory) : m_previous(std::filesystem::current_path()) {
         std::filesystem::current_path(directory);
     }
     ~ScopedDirectory() {
+        if (m_pointedResults) PointResultsDirectoryAt(m_previousResults);
         std::error_code ignored;
         std::filesystem::current_path(m_previous, ignored);
         if (!m_temporary.empty()) std::filesystem::remove_all(m_temporary, ignored);
     }
     // Where the test started, for files it leaves to be looked at.
     std::string Previous(const char* name) const { return (m_previous / name).string(); }
+    // The temporary directory (empty for one entered with Into).
+    const std::filesystem::path& Path() const { return m_temporary; }
 
     ScopedDirectory(const ScopedDirectory&) = delete;
     ScopedDirectory& operator=(const ScopedDirectory&) = delete;
@@ -48,6 +56,8 @@ private:
     }
     std::filesystem::path m_previous;
     std::filesystem::path m_temporary;
+    std::string m_previousResults;
+    bool m_pointedResults = false;
 };
 
 // Whole files as bytes, for the saved records.

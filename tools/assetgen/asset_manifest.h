@@ -12,6 +12,7 @@ enum class Kind {
     SkinnedMesh,  // X file with frame hierarchy, skin weights and animation sets
     Sound,        // PCM WAV
     Music,        // Ogg Vorbis
+    Icon,         // Windows icon file with PNG images
 };
 
 struct Asset {
@@ -96,6 +97,8 @@ inline constexpr Asset kAssets[] = {
     {"Sound/BGM/反逆.ogg", Kind::Music},
     {"Sound/BGM/Galewrath.ogg", Kind::Music},
     {"Sound/BGM/Korvenhymn.ogg", Kind::Music},
+    // The window's icon.
+    {"icon1.ico", Kind::Icon},
 };
 
 // Names the game asks for in another letter case than the file on disk; the

@@ -1,37 +1,45 @@
-// assetgen: writes the game's whole data directory from code.
-//   assetgen DATA_DIR [--preview PREVIEW_DIR]
+// assetgen: writes the game's whole data directory from code, and with
+// --icons the desktop icons (ICON_DIR/hicolor/NxN/apps/APP_ID.png).
+//   assetgen DATA_DIR [--preview PREVIEW_DIR] [--icons ICON_DIR APP_ID]
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <filesystem>
 #include <set>
+#include <string>
 #include <thread>
 
 #include "asset_manifest.h"
+#include "icon.h"
 #include "output.h"
 
+namespace {
+int Usage() {
+    std::fprintf(stderr, "usage: assetgen DATA_DIR [--preview DIR] [--icons DIR APP_ID]\n");
+    return 2;
+}
+}  // namespace
+
 int main(int argc, char** argv) {
-    std::filesystem::path root, preview;
+    std::filesystem::path root, preview, icons;
+    std::string appId;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--preview") == 0 && i + 1 < argc)
+        if (std::strcmp(argv[i], "--preview") == 0 && i + 1 < argc) {
             preview = argv[++i];
-        else if (root.empty())
+        } else if (std::strcmp(argv[i], "--icons") == 0 && i + 2 < argc) {
+            icons = argv[++i];
+            appId = argv[++i];
+        } else if (root.empty()) {
             root = argv[i];
-        else {
-            std::fprintf(stderr, "usage: assetgen DATA_DIR [--preview DIR]\n");
-            return 2;
+        } else {
+            return Usage();
         }
     }
-    if (root.empty()) {
-        std::fprintf(stderr, "usage: assetgen DATA_DIR [--preview DIR]\n");
-        return 2;
-    }
+    if (root.empty() || (!icons.empty() && appId.empty())) return Usage();
     auto start = std::chrono::steady_clock::now();
     try {
         assetgen::Output out(root, preview);
-        // The results folder is only created, never emptied.
-        std::filesystem::create_directories(root / "GlobalData");
         // Music encoding is the long part; it runs beside the rest.
         std::exception_ptr musicError;
         std::thread music([&] {
@@ -46,6 +54,8 @@ int main(int argc, char** argv) {
         assetgen::GenerateBillboards(out);
         assetgen::GenerateScreens(out);
         assetgen::GenerateSounds(out);
+        assetgen::GenerateIcon(out);
+        if (!icons.empty()) assetgen::WriteDesktopIcons(icons, appId);
         music.join();
         if (musicError) std::rethrow_exception(musicError);
 

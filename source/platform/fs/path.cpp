@@ -1,5 +1,7 @@
 #include "platform/fs/path.h"
 
+#include "platform/fs/user_dirs.h"
+
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -47,6 +49,8 @@ std::string Join(const std::string& directory, const std::string& name) {
 std::string ResolveCaseInsensitivePath(const char* path) {
     std::string written = path ? path : "";
     std::replace(written.begin(), written.end(), '\\', '/');
+    // The results folder is not in the data directory: see user_dirs.h.
+    if (std::string redirected; fs::RedirectIntoResults(written, &redirected)) written = redirected;
     if (written.empty() || Exists(written)) return written;
 
     std::vector<std::string> components;

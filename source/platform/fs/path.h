@@ -9,6 +9,7 @@
 // When a directory on the way cannot be found, the path comes back as
 // written (separators converted); a missing last component is kept as
 // written so that files about to be created land in the resolved directory.
+// Paths into "GlobalData" come back inside the results directory (user_dirs.h).
 std::string ResolveCaseInsensitivePath(const char* path);
 
 // fopen of the resolved path.

@@ -3,9 +3,12 @@
 #include "platform/gl/context.h"
 #include "platform/log/log.h"
 #include "platform/win32/keyboard.h"
+#include "platform/win32/icon.h"
+#include "platform/win32/x11_title.h"
 
 #include <SDL.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -23,6 +26,7 @@ struct HWND__ {
 namespace {
 struct WindowClass {
     WNDPROC windowProc;
+    HICON icon;
 };
 
 std::map<std::string, WindowClass>& Classes() {
@@ -168,6 +172,21 @@ void HandleEvent(const SDL_Event& event) {
     }
 }
 
+// The class's icon, when it came from a file, becomes the window's icon.
+void SetIconOf(SDL_Window* sdlWindow, HICON icon) {
+    const win32::IconImage* image = win32::IconPixels(icon);
+    if (!image) return;
+    SDL_Surface* surface =
+        SDL_CreateRGBSurfaceWithFormatFrom(const_cast<unsigned char*>(image->rgba.data()), image->width, image->height,
+                                           32, image->width * 4, SDL_PIXELFORMAT_RGBA32);
+    if (!surface) {
+        vlog::Warn(vlog::Category::Video, "cannot set the window icon: %s", vlog::SdlError().c_str());
+        return;
+    }
+    SDL_SetWindowIcon(sdlWindow, surface);
+    SDL_FreeSurface(surface);
+}
+
 LRESULT CallWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!window || !window->windowProc) return DefWindowProcA(window, message, wParam, lParam);
     return window->windowProc(window, message, wParam, lParam);
@@ -190,6 +209,14 @@ void DestroyWindowsAwaitingContext() {
             window->sdlWindow = nullptr;
         }
     }
+}
+
+void SetApplicationId(const char* id) {
+    if (!id || !*id) return;
+    // Read by SDL when its video system starts; a choice made in the
+    // environment stands.
+    setenv("SDL_VIDEO_X11_WMCLASS", id, 0);
+    setenv("SDL_VIDEO_WAYLAND_WMCLASS", id, 0);
 }
 
 SDL_Window* SdlWindowOf(HWND window) { return window && !window->destroyed ? window->sdlWindow : nullptr; }
@@ -218,7 +245,7 @@ void StartFullscreen(bool fullscreen) { g_startFullscreen = fullscreen; }
 ATOM RegisterClassExA(const WNDCLASSEXA* windowClass) {
     if (!windowClass || windowClass->cbSize != sizeof(WNDCLASSEXA) || !windowClass->lpszClassName) return 0;
     if (Classes().count(windowClass->lpszClassName)) return 0;
-    Classes()[windowClass->lpszClassName] = WindowClass{windowClass->lpfnWndProc};
+    Classes()[windowClass->lpszClassName] = WindowClass{windowClass->lpfnWndProc, windowClass->hIcon};
     return g_nextAtom++;
 }
 
@@ -243,6 +270,9 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
         vlog::Error(vlog::Category::Video, "cannot open a %d x %d window: %s", width, height, vlog::SdlError().c_str());
         return nullptr;
     }
+
+    SetIconOf(sdlWindow, found->second.icon);
+    win32::SetX11TitleProperties(sdlWindow, windowName);
 
     AllHandles().push_back(std::make_unique<HWND__>());
     HWND window = AllHandles().back().get();
@@ -369,12 +399,6 @@ BOOL WaitMessage() {
     if (!SDL_WasInit(SDL_INIT_EVENTS)) return FALSE;
     SDL_WaitEventTimeout(nullptr, kWaitMessageLimitMs);
     return TRUE;
-}
-
-HICON LoadIconA(HINSTANCE instance, LPCSTR) {
-    // No module of the program carries icons: a named icon from no module
-    // yields the system's application icon, anything else nothing.
-    return instance ? nullptr : FakeHandle<HICON>(0x1C0);
 }
 
 HCURSOR LoadCursorA(HINSTANCE, LPCSTR) { return FakeHandle<HCURSOR>(0x1C1); }

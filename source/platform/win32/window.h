@@ -120,6 +120,11 @@ HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
 HGDIOBJ GetStockObject(int object);
 
 namespace win32 {
+// The program's application id (the name of its desktop entry without
+// ".desktop"): window managers read it as the windows' class (X11 WM_CLASS,
+// Wayland app id) to match them to the entry and its icon. Takes effect for
+// windows of a video system started after the call.
+void SetApplicationId(const char* id);
 // The SDL window behind a window handle (null for an unknown handle).
 SDL_Window* SdlWindowOf(HWND window);
 // Brings SDL's video and event subsystems up once; false when no video
