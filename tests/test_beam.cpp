@@ -103,7 +103,7 @@ TEST_F(BeamTest, ShotsFireOnlyWhenArmedInFortyAlternatingRingsOfEighteen) {
     }
     EXPECT_FALSE(shot->CreateShotEx(&place));
     EXPECT_EQ(shot->m_ShotState, 0);
-    EXPECT_TRUE(SoundPlaying("Sound/SE/Bomb3.wav"));
+    EXPECT_TRUE(SoundPlayed("Sound/SE/Bomb3.wav"));
 
     std::vector<BillBoardNode*> shots = Nodes(CShot::UpdateShotEx);
     for (int ring : {0, 1, 39}) {

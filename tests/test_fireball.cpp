@@ -42,9 +42,7 @@ TEST_F(FireBallTest, StraightFireBallSinksUnderGravityDropsBurstsAndDiesAtHeight
     m_generator->CreateFireBall(&origin, &velocity);
     EXPECT_EQ(m_generator->m_lpTexture, Cached("Texture/FireBallNormal.png"));
     ASSERT_NE(m_generator->m_lpTexture, nullptr);
-    DWORD status = 0;
-    CDirectSound::GetInstance()->GetSecondryBuffer("Sound/SE/FireBall.wav")->GetStatus(&status);
-    EXPECT_TRUE(status & DSBSTATUS_PLAYING);
+    EXPECT_GT(dsound::PlayCalls(CDirectSound::GetInstance()->GetSecondryBuffer("Sound/SE/FireBall.wav")), 0u);
 
     BillBoardNode* ball = NodesRunBy(CFireBallGenerator::FireBallProcess).at(0);
 

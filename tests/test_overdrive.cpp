@@ -39,7 +39,7 @@ TEST_F(OverDriveTest, SpiralShellSinksUnderGravityAndTurnsIntoTheBeamWhereItCome
     Launch(0);
     BillBoardNode* shell = Shell(COverDrive::ConflagrationEvilUpdate);
     ASSERT_NE(shell, nullptr);
-    EXPECT_TRUE(SoundPlaying("Sound/SE/FireBall.wav"));
+    EXPECT_TRUE(SoundPlayed("Sound/SE/FireBall.wav"));
 
     for (int n = 1; n <= 62; ++n) {
         Frame();
@@ -62,7 +62,7 @@ TEST_F(OverDriveTest, SpiralShellSinksUnderGravityAndTurnsIntoTheBeamWhereItCome
     EXPECT_EQ(Count(CBeam::UpdateBeam), 1);
     EXPECT_LE(emitters[0]->m_World._42, 2.0f);
     EXPECT_GT(emitters[0]->m_World._43, downAt);
-    EXPECT_TRUE(SoundPlaying("Sound/SE/FireDrive.wav"));
+    EXPECT_TRUE(SoundPlayed("Sound/SE/FireDrive.wav"));
 }
 
 TEST_F(OverDriveTest, TrailBurstsAreDamagingPlayerHitsWithRandomDriftDrawnInOrder) {

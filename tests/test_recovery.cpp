@@ -84,7 +84,7 @@ TEST_F(RecoveryTest, ItemCatchesUpWithTheFleeingDragonAndBurstsIntoAFlashThere) 
     EXPECT_NEAR(flashes[0]->m_World._43, m_dragon._43 + 2.7237f - 3.5f, 0.12f);
     EXPECT_EQ(flashes[0]->m_UseType, USE_ITEM);
     EXPECT_EQ(flashes[0]->m_EffectType, EFFECT_RECOVERY);
-    EXPECT_TRUE(SoundPlaying("Sound/SE/unison_ok.wav"));
+    EXPECT_TRUE(SoundPlayed("Sound/SE/unison_ok.wav"));
 }
 
 TEST_F(RecoveryTest, ItemTurnsAtMostFiveDegreesAFrameTowardsItsTarget) {

@@ -74,10 +74,10 @@ protected:
         return m_title.MainProc();
     }
 
+    // Started at least once: a short sound may have ended by the time a slow
+    // frame returns.
     bool Sounding(const char* path) {
-        DWORD status = 0;
-        IDirectSoundBuffer8* buffer = CDirectSound::GetInstance()->GetSecondryBuffer(path);
-        return buffer && SUCCEEDED(buffer->GetStatus(&status)) && (status & DSBSTATUS_PLAYING);
+        return dsound::PlayCalls(CDirectSound::GetInstance()->GetSecondryBuffer(path)) > 0;
     }
 
     CTitle_Scene m_title;

@@ -25,8 +25,6 @@ void WeaponTest::TearDown() {
     BillBoardSceneTest::TearDown();
 }
 
-bool WeaponTest::SoundPlaying(const char* path) const {
-    DWORD status = 0;
-    CDirectSound::GetInstance()->GetSecondryBuffer(path)->GetStatus(&status);
-    return (status & DSBSTATUS_PLAYING) != 0;
+bool WeaponTest::SoundPlayed(const char* path) const {
+    return dsound::PlayCalls(CDirectSound::GetInstance()->GetSecondryBuffer(path)) > 0;
 }

@@ -18,5 +18,5 @@ protected:
     std::vector<BillBoardNode*> Nodes(BillBoardProc update) const { return NodesRunBy(update); }
     int Count(BillBoardProc update) const { return static_cast<int>(NodesRunBy(update).size()); }
     // Whether the cached buffer of the sound is playing.
-    bool SoundPlaying(const char* path) const;
+    bool SoundPlayed(const char* path) const;
 };

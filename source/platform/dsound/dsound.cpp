@@ -147,6 +147,7 @@ public:
     }
 
     HRESULT Play(DWORD, DWORD, DWORD flags) override {
+        ++m_playCalls;
         m_looping = (flags & DSBPLAY_LOOPING) != 0;
         alSourcei(m_source, AL_LOOPING, m_looping ? AL_TRUE : AL_FALSE);
         if (Playing()) return DS_OK;
@@ -219,6 +220,9 @@ private:
     ALuint m_buffer = 0;
     ALuint m_source = 0;
     DWORD m_position = 0;  // where the next Play starts, while stopped
+    unsigned m_playCalls = 0;
+
+    friend unsigned dsound::PlayCalls(IDirectSoundBuffer* buffer);
     bool m_looping = false;
     bool m_holdsDevice = false;
 };
@@ -262,6 +266,13 @@ private:
     ~DirectSound() override { al::ReleaseDevice(); }
 };
 }  // namespace
+
+namespace dsound {
+unsigned PlayCalls(IDirectSoundBuffer* buffer) {
+    const auto* secondary = dynamic_cast<const SecondaryBuffer*>(buffer);
+    return secondary ? secondary->m_playCalls : 0;
+}
+}  // namespace dsound
 
 HRESULT DirectSoundCreate8(LPCGUID, LPDIRECTSOUND8* out, LPUNKNOWN) {
     if (!out) return DSERR_INVALIDPARAM;

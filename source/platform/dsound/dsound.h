@@ -88,3 +88,9 @@ using LPDIRECTSOUND8 = IDirectSound8*;
 
 // DSERR_NODRIVER when no audio device can be opened.
 HRESULT DirectSoundCreate8(LPCGUID device, LPDIRECTSOUND8* out, LPUNKNOWN outer);
+
+namespace dsound {
+// How often Play was called on a secondary buffer (0 for anything else): tests
+// ask whether a sound was started without racing the mixer to its end.
+unsigned PlayCalls(IDirectSoundBuffer* buffer);
+}  // namespace dsound
