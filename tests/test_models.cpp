@@ -336,3 +336,22 @@ TEST_F(ModelTest, SkinNamingAnUnknownBoneDrawsItsVerticesInTheBindPose) {
     EXPECT_EQ(top(lifted, leftX), top(rest, leftX));         // the unknown one stays put
     effect->Release();
 }
+
+TEST_F(ModelTest, MissingMeshFilesWriteOneLineNamingTheFile) {
+    const std::string path = TempPath("no_such_model.x");
+    xtest::LogLines log(vlog::Category::Assets);
+    CXFile mesh;
+    EXPECT_EQ(mesh.LoadXFile(Device(), path.c_str()), 0);
+    CSkinXFile skin;
+    EXPECT_EQ(skin.LoadXFile(Device(), path.c_str()), 0);
+    ASSERT_EQ(log.errors.size(), 2u);
+    for (const std::string& line : log.errors)
+        EXPECT_NE(line.find(path + ": cannot open: No such file or directory"), std::string::npos) << line;
+    // A readable file without a face makes no static mesh, and says so.
+    const std::string empty = TempPath("frame_only.x");
+    ASSERT_TRUE(xtest::WriteText(empty, "xof 0303txt 0032\nFrame Empty { }\n"));
+    EXPECT_EQ(mesh.LoadXFile(Device(), empty.c_str()), 0);
+    ASSERT_EQ(log.errors.size(), 3u);
+    EXPECT_NE(log.errors[2].find(empty + ": no mesh was made of it"), std::string::npos) << log.errors[2];
+    EXPECT_EQ(win32::MessageBoxCount(), 0u);
+}
