@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake pkg-config clang-format clang-tidy
-  libsdl2-dev libepoxy-dev libassimp-dev libopenal-dev
+  libsdl2-dev libepoxy-dev libopenal-dev
   libvorbis-dev libogg-dev libstb-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libgl1-mesa-dri libegl-mesa0 libegl-dev

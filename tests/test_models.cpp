@@ -11,6 +11,7 @@
 #include "lib/StaticMeshManager.h"
 #include "platform/win32/messagebox.h"
 #include "support/graphics_fixture.h"
+#include "support/log_lines.h"
 #include "support/xfile_writer.h"
 
 namespace {
@@ -275,4 +276,82 @@ TEST_F(ModelTest, GameCharactersLoadAndTheDragonHasItsNeckJoint) {
         }
     }
     ASSERT_EQ(chdir(previous), 0);
+}
+
+// A skin whose first bone names no frame: every bone still gets a matrix,
+// the unknown one an identity that keeps its vertices in the bind pose,
+// and the mesh draws through the real device.
+TEST_F(ModelTest, SkinNamingAnUnknownBoneDrawsItsVerticesInTheBindPose) {
+    xtest::ChainOptions options;
+    options.bones = 2;
+    options.columnsPerBone = 2;
+    options.normals = false;
+    options.materials = false;
+    std::string text = xtest::ChainText(options);
+    text.replace(text.find("\"Bone0\""), 7, "\"Nobody\"");
+    const std::string path = TempPath("unknown_bone.x");
+    ASSERT_TRUE(xtest::WriteText(path, text));
+    xtest::LogLines log(vlog::Category::Assets);
+    CSkinXFile skin;
+    ASSERT_EQ(skin.LoadXFile(Device(), path.c_str()), 1);
+    ASSERT_EQ(log.warnings.size(), 1u);
+    EXPECT_NE(log.warnings[0].find("\"Nobody\""), std::string::npos) << log.warnings[0];
+    D3DXMESHCONTAINER_DERIVED* container = FirstContainer(skin);
+    ASSERT_NE(container->ppBoneMatrixPtrs, nullptr);
+    ASSERT_NE(container->ppBoneMatrixPtrs[0], nullptr);
+    D3DXMATRIX identity;
+    D3DXMatrixIdentity(&identity);
+    EXPECT_EQ(std::memcmp(container->ppBoneMatrixPtrs[0], &identity, sizeof identity), 0);
+    // The bone after the unknown one is still set up.
+    EXPECT_EQ(container->ppBoneMatrixPtrs[1], &skin.SearchBoneName("Bone1")->CombinedTransformationMatrix);
+
+    container->pMaterials[0].MatD3D.Diffuse.a = 1.0f;
+    ID3DXEffect* effect = LoadBaseEffect();
+    ASSERT_NE(effect, nullptr);
+    D3DXMATRIX view, projection, viewProjection;
+    ViewProjection(1.0f, &view, &projection);
+    viewProjection = view * projection;
+    auto draw = [&](float lift) {
+        effect->SetMatrix("ViewProjection", &viewProjection);
+        effect->SetTechnique("SkinMeshBase");
+        skin.m_lpEffect = effect;
+        D3DXMATRIXA16 world;
+        D3DXMatrixTranslation(&world, 0.0f, lift, 0.0f);
+        skin.UpdateFrameMatrices(&world);
+        Device()->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+        skin.Draw(Device());
+        return ReadTarget();
+    };
+    auto top = [](const d3d9::Pixels& pixels, unsigned x) {
+        for (unsigned y = 0; y < 600; ++y)
+            if (pixels.At(x, y) & 0xFFFFFF) return y;
+        return 600u;
+    };
+    const d3d9::Pixels rest = draw(0.0f), lifted = draw(1.0f);
+    EXPECT_EQ(container->MeshData.pMesh->FacesDrawn(), 16u);
+    const unsigned leftX = 400 - 120, rightX = 400 + 120;
+    ASSERT_LT(top(rest, leftX), 600u);
+    ASSERT_LT(top(rest, rightX), 600u);
+    EXPECT_LT(top(lifted, rightX) + 40, top(rest, rightX));  // the known bone follows the world
+    EXPECT_EQ(top(lifted, leftX), top(rest, leftX));         // the unknown one stays put
+    effect->Release();
+}
+
+TEST_F(ModelTest, MissingMeshFilesWriteOneLineNamingTheFile) {
+    const std::string path = TempPath("no_such_model.x");
+    xtest::LogLines log(vlog::Category::Assets);
+    CXFile mesh;
+    EXPECT_EQ(mesh.LoadXFile(Device(), path.c_str()), 0);
+    CSkinXFile skin;
+    EXPECT_EQ(skin.LoadXFile(Device(), path.c_str()), 0);
+    ASSERT_EQ(log.errors.size(), 2u);
+    for (const std::string& line : log.errors)
+        EXPECT_NE(line.find(path + ": cannot open: No such file or directory"), std::string::npos) << line;
+    // A readable file without a face makes no static mesh, and says so.
+    const std::string empty = TempPath("frame_only.x");
+    ASSERT_TRUE(xtest::WriteText(empty, "xof 0303txt 0032\nFrame Empty { }\n"));
+    EXPECT_EQ(mesh.LoadXFile(Device(), empty.c_str()), 0);
+    ASSERT_EQ(log.errors.size(), 3u);
+    EXPECT_NE(log.errors[2].find(empty + ": no mesh was made of it"), std::string::npos) << log.errors[2];
+    EXPECT_EQ(win32::MessageBoxCount(), 0u);
 }

@@ -8,6 +8,7 @@
 #include "lib/XFile.h"
 #include "platform/d3dx9/texture_loader.h"
 #include "platform/d3dx9/xfile_loader.h"
+#include "platform/log/log.h"
 #include "platform/win32/messagebox.h"
 
 namespace {
@@ -92,9 +93,9 @@ HRESULT CAllocateHierarchy::CreateMeshContainer(LPCSTR name, const D3DXMESHDATA*
 
     const DWORD faceCount = mesh->GetNumFaces();
     container->NumMaterials = std::max<DWORD>(1, materialCount);
-    container->pMaterials = new (std::nothrow) D3DXMATERIAL[container->NumMaterials];
+    container->pMaterials = new (std::nothrow) D3DXMATERIAL[container->NumMaterials]();
     container->ppTextures = new (std::nothrow) IDirect3DTexture9*[container->NumMaterials]();
-    container->pAdjacency = new (std::nothrow) DWORD[faceCount * 3];
+    container->pAdjacency = new (std::nothrow) DWORD[faceCount * 3]();
     if (!container->pMaterials || !container->ppTextures || !container->pAdjacency) return fail(E_OUTOFMEMORY);
     std::memcpy(container->pAdjacency, adjacency, sizeof(DWORD) * faceCount * 3);
 
@@ -122,7 +123,7 @@ HRESULT CAllocateHierarchy::CreateMeshContainer(LPCSTR name, const D3DXMESHDATA*
         container->pOrigMesh = mesh;
         mesh->AddRef();
         const DWORD bones = skinInfo->GetNumBones();
-        container->pBoneOffsetMatrices = new (std::nothrow) D3DXMATRIX[bones];
+        container->pBoneOffsetMatrices = new (std::nothrow) D3DXMATRIX[bones]();
         if (!container->pBoneOffsetMatrices) return fail(E_OUTOFMEMORY);
         for (DWORD i = 0; i < bones; ++i) container->pBoneOffsetMatrices[i] = *skinInfo->GetBoneOffsetMatrix(i);
         result = m_lpSkinXFile->GenerateSkinnedMesh(container);
@@ -264,7 +265,7 @@ HRESULT CSkinXFile::GenerateSkinnedMesh(D3DXMESHCONTAINER_DERIVED* container) {
     if (bones > m_NumBoneMatricesMax) {
         m_NumBoneMatricesMax = bones;
         delete[] m_pBoneMatrices;
-        m_pBoneMatrices = new (std::nothrow) D3DXMATRIXA16[m_NumBoneMatricesMax];
+        m_pBoneMatrices = new (std::nothrow) D3DXMATRIXA16[m_NumBoneMatricesMax]();
         if (!m_pBoneMatrices) {
             m_NumBoneMatricesMax = 0;
             return E_OUTOFMEMORY;
@@ -273,37 +274,44 @@ HRESULT CSkinXFile::GenerateSkinnedMesh(D3DXMESHCONTAINER_DERIVED* container) {
     return S_OK;
 }
 
+// Every bone gets a pointer: a bone that names no frame of the hierarchy
+// follows this identity matrix (its vertices keep their bind pose) and
+// makes the set-up report E_FAIL, after all the other bones are set.
 HRESULT CSkinXFile::SetupBoneMatrixPointersOnMesh(LPD3DXMESHCONTAINER base) {
+    static D3DXMATRIX unknownBone(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
     auto* container = static_cast<D3DXMESHCONTAINER_DERIVED*>(base);
     if (!container->pSkinInfo) return S_OK;
     const DWORD bones = container->pSkinInfo->GetNumBones();
     delete[] container->ppBoneMatrixPtrs;
-    container->ppBoneMatrixPtrs = new (std::nothrow) D3DXMATRIX*[bones];
+    container->ppBoneMatrixPtrs = new (std::nothrow) D3DXMATRIX*[bones]();
     if (!container->ppBoneMatrixPtrs) return E_OUTOFMEMORY;
+    HRESULT result = S_OK;
     for (DWORD i = 0; i < bones; ++i) {
-        auto* frame =
-            static_cast<D3DXFRAME_DERIVED*>(D3DXFrameFind(m_lpFrameRoot, container->pSkinInfo->GetBoneName(i)));
-        if (!frame) return E_FAIL;
-        container->ppBoneMatrixPtrs[i] = &frame->CombinedTransformationMatrix;
+        const char* name = container->pSkinInfo->GetBoneName(i);
+        auto* frame = static_cast<D3DXFRAME_DERIVED*>(D3DXFrameFind(m_lpFrameRoot, name));
+        if (frame) {
+            container->ppBoneMatrixPtrs[i] = &frame->CombinedTransformationMatrix;
+            continue;
+        }
+        vlog::Warn(vlog::Category::Assets, "skinned mesh %s: bone \"%s\" names no frame; it stays in its bind pose",
+                   container->Name ? container->Name : "(unnamed)", name ? name : "");
+        container->ppBoneMatrixPtrs[i] = &unknownBone;
+        result = E_FAIL;
     }
-    return S_OK;
+    return result;
 }
 
+// The whole hierarchy is set up even where a mesh fails; the first failure
+// is the result.
 HRESULT CSkinXFile::SetupBoneMatrixPointers(LPD3DXFRAME frame) {
-    HRESULT result;
-    if (frame->pMeshContainer) {
-        result = SetupBoneMatrixPointersOnMesh(frame->pMeshContainer);
-        if (FAILED(result)) return result;
-    }
-    if (frame->pFrameSibling) {
-        result = SetupBoneMatrixPointers(frame->pFrameSibling);
-        if (FAILED(result)) return result;
-    }
-    if (frame->pFrameFirstChild) {
-        result = SetupBoneMatrixPointers(frame->pFrameFirstChild);
-        if (FAILED(result)) return result;
-    }
-    return S_OK;
+    HRESULT result = S_OK;
+    auto keep = [&result](HRESULT next) {
+        if (SUCCEEDED(result)) result = next;
+    };
+    if (frame->pMeshContainer) keep(SetupBoneMatrixPointersOnMesh(frame->pMeshContainer));
+    if (frame->pFrameSibling) keep(SetupBoneMatrixPointers(frame->pFrameSibling));
+    if (frame->pFrameFirstChild) keep(SetupBoneMatrixPointers(frame->pFrameFirstChild));
+    return result;
 }
 
 void CSkinXFile::UpdateFrameMatrices(D3DXMATRIXA16* world) {

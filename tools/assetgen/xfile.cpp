@@ -160,6 +160,27 @@ void WriteFrameMatrix(Text& t, const Mat4& m, const std::string& indent) {
     t << "\n" << indent << "}\n";
 }
 
+// The vertices some face uses, in their order, and the faces renumbered to
+// them: a triangle dropped as degenerate can leave a vertex behind, which
+// would count in a reader's bounds without ever being drawn.
+Mesh UsedVertices(const Mesh& mesh) {
+    std::vector<int> index(mesh.vertices.size(), -1);
+    for (const auto& face : mesh.faces)
+        for (int k : face) index[static_cast<size_t>(k)] = 0;
+    Mesh out;
+    out.texture = mesh.texture;
+    for (size_t i = 0; i < mesh.vertices.size(); ++i) {
+        if (index[i] < 0) continue;
+        index[i] = static_cast<int>(out.vertices.size());
+        out.vertices.push_back(mesh.vertices[i]);
+    }
+    for (auto face : mesh.faces) {
+        for (int& k : face) k = index[static_cast<size_t>(k)];
+        out.faces.push_back(face);
+    }
+    return out;
+}
+
 void WriteMeshBody(Text& t, const Mesh& mesh, const std::string& in) {
     size_t n = mesh.vertices.size(), f = mesh.faces.size();
     t << in << n << ";\n";
@@ -205,6 +226,7 @@ std::string WriteSkinnedX(const SkinnedModel& model) {
     t << "AnimTicksPerSecond {\n  " << kAnimTicksPerSecond << ";\n}\n\n";
     const std::vector<Bone>& bones = model.bones;
     std::vector<Mat4> rest = Combine(bones, RestPose(bones));
+    const Mesh mesh = UsedVertices(model.mesh);
 
     // Frames, nested; the mesh sits in the root frame.
     std::function<void(int, const std::string&)> frame = [&](int b, const std::string& in) {
@@ -212,12 +234,12 @@ std::string WriteSkinnedX(const SkinnedModel& model) {
         WriteFrameMatrix(t, Translation(bones[static_cast<size_t>(b)].rest), in + "  ");
         if (b == 0) {
             t << in << "  Mesh " << bones[0].name << "_Mesh {\n";
-            WriteMeshBody(t, model.mesh, in + "    ");
+            WriteMeshBody(t, mesh, in + "    ");
             // Skin: one weight list per bone that moves any vertex.
             std::vector<std::vector<std::pair<int, float>>> lists(bones.size());
             int maxPerVertex = 1;
-            for (size_t i = 0; i < model.mesh.vertices.size(); ++i) {
-                const MeshVertex& v = model.mesh.vertices[i];
+            for (size_t i = 0; i < mesh.vertices.size(); ++i) {
+                const MeshVertex& v = mesh.vertices[i];
                 int used = 0;
                 for (int k = 0; k < 2; ++k)
                     if (v.weight[k] > 0) {
@@ -228,12 +250,12 @@ std::string WriteSkinnedX(const SkinnedModel& model) {
             }
             int skinned = 0, maxPerFace = 1;
             for (auto& l : lists) skinned += !l.empty();
-            for (auto& f : model.mesh.faces) {
+            for (auto& f : mesh.faces) {
                 std::set<int> s;
                 for (int k : f)
                     for (int j = 0; j < 2; ++j)
-                        if (model.mesh.vertices[static_cast<size_t>(k)].weight[j] > 0)
-                            s.insert(model.mesh.vertices[static_cast<size_t>(k)].bone[j]);
+                        if (mesh.vertices[static_cast<size_t>(k)].weight[j] > 0)
+                            s.insert(mesh.vertices[static_cast<size_t>(k)].bone[j]);
                 maxPerFace = std::max(maxPerFace, static_cast<int>(s.size()));
             }
             std::string in2 = in + "    ";
@@ -295,7 +317,7 @@ std::string WriteStaticX(const Mesh& mesh, const std::string& frameName) {
     t << "Frame " << frameName << " {\n";
     WriteFrameMatrix(t, Mat4{}, "  ");
     t << "  Mesh " << frameName << "_Mesh {\n";
-    WriteMeshBody(t, mesh, "    ");
+    WriteMeshBody(t, UsedVertices(mesh), "    ");
     t << "  }\n}\n";
     return t.str();
 }

@@ -1,365 +1,442 @@
-// X files through assimp. Its X importer turns the file's left-handed data
-// right-handed (mirrored z, flipped v, reversed winding) and
-// aiProcess_ConvertToLeftHanded undoes exactly that, so what reaches the
-// program is the file's. assimp splits every X mesh into one mesh per
-// material it uses; consecutive parts of one frame whose material indices
-// rise are put back together as subsets of one mesh.
+// Meshes, frame hierarchies and animation controllers built from the
+// description our own reader makes of an X file (xfile_reader.h). Nothing is
+// converted on the way: positions, winding, texture coordinates, frame
+// matrices and bone offsets arrive as the file writes them. Polygons are
+// fanned into triangles from their first corner, and a vertex that the
+// faces use with several normals becomes one vertex per normal.
 #include "platform/d3dx9/xfile_loader.h"
 
-#include <assimp/postprocess.h>
-#include <assimp/scene.h>
-
 #include <algorithm>
-#include <assimp/Importer.hpp>
+#include <array>
+#include <cmath>
 #include <cstring>
 #include <map>
-#include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
-#include "platform/fs/path.h"
+#include "platform/d3dx9/xfile_reader.h"
+#include "platform/log/log.h"
 
 namespace {
 constexpr double kDefaultTicksPerSecond = 4800.0;
 constexpr UINT kControllerTracks = 2;
 constexpr UINT kControllerEvents = 30;
 
-// The one place X files are opened.
-const aiScene* ReadXFile(Assimp::Importer& importer, LPCSTR file) {
-    if (!file) return nullptr;
-    const std::string path = ResolveCaseInsensitivePath(file);
-    return importer.ReadFile(path, aiProcess_ConvertToLeftHanded | aiProcess_Triangulate |
-                                       aiProcess_JoinIdenticalVertices | aiProcess_LimitBoneWeights);
-}
+D3DXMATRIX MatrixOf(const xfile::Matrix& m) { return D3DXMATRIX(m.data()); }
 
-// assimp's matrices are column-vector ones: the transpose of the file's.
-D3DXMATRIX ToD3D(const aiMatrix4x4& m) {
-    return D3DXMATRIX(m.a1, m.b1, m.c1, m.d1, m.a2, m.b2, m.c2, m.d2, m.a3, m.b3, m.c3, m.d3, m.a4, m.b4, m.c4, m.d4);
-}
-
-// assimp names the root it adds above several top-level frames or loose
-// meshes "$dummy_root" / "$dummy_node"; the file gave those no name.
-bool IsAddedRoot(const aiNode* node) { return std::strncmp(node->mName.C_Str(), "$dummy", 6) == 0; }
-
-// A material named by assimp alone is the one it adds for a mesh that has
-// no material list.
-bool IsAddedMaterial(const aiMaterial* material) {
-    aiString name;
-    return material->Get(AI_MATKEY_NAME, name) != AI_SUCCESS || name.length == 0;
-}
-
-struct Part {
-    const aiMesh* mesh;
-    D3DXMATRIX placement;  // applied to positions and normals when not identity
-    bool placed;
-};
-
-struct BuiltMesh {
-    ID3DXMesh* mesh = nullptr;
-    std::vector<D3DXMATERIAL> materials;  // texture names point into textureNames
-    std::vector<std::string> textureNames;
-    std::vector<bool> hasTexture;
-    bool fileHasMaterials = false;
-    ID3DXSkinInfo* skin = nullptr;
-    std::vector<DWORD> adjacency;
-
-    BuiltMesh() = default;
-    BuiltMesh(const BuiltMesh&) = delete;
-    BuiltMesh& operator=(const BuiltMesh&) = delete;
-    ~BuiltMesh() {
-        if (mesh) mesh->Release();
-        if (skin) skin->Release();
-    }
-};
-
-D3DMATERIAL9 MaterialOf(const aiMaterial* source) {
-    D3DMATERIAL9 material{};
-    aiColor4D diffuse(1, 1, 1, 1);
-    source->Get(AI_MATKEY_COLOR_DIFFUSE, diffuse);
-    aiColor3D specular(0, 0, 0), emissive(0, 0, 0);
-    source->Get(AI_MATKEY_COLOR_SPECULAR, specular);
-    source->Get(AI_MATKEY_COLOR_EMISSIVE, emissive);
-    float power = 0.0f;
-    source->Get(AI_MATKEY_SHININESS, power);
-    material.Diffuse = D3DCOLORVALUE{diffuse.r, diffuse.g, diffuse.b, diffuse.a};
-    material.Specular = D3DCOLORVALUE{specular.r, specular.g, specular.b, 1.0f};
-    material.Emissive = D3DCOLORVALUE{emissive.r, emissive.g, emissive.b, 1.0f};
-    material.Power = power;
-    return material;
-}
-
-void PutVector(std::uint8_t* at, const D3DXVECTOR3& v) { std::memcpy(at, &v.x, 12); }
-
-// One mesh from parts, a subset per part, with its materials and skin.
-bool BuildMesh(const aiScene* scene, const std::vector<Part>& parts, DWORD options, IDirect3DDevice9* device,
-               BuiltMesh* out) {
-    bool normals = true, texcoords = false, colours = false;
-    DWORD vertexCount = 0, faceCount = 0;
-    for (const Part& part : parts) {
-        normals = normals && part.mesh->HasNormals();
-        texcoords = texcoords || part.mesh->HasTextureCoords(0);
-        colours = colours || part.mesh->HasVertexColors(0);
-        vertexCount += part.mesh->mNumVertices;
-        for (unsigned f = 0; f < part.mesh->mNumFaces; ++f) faceCount += part.mesh->mFaces[f].mNumIndices == 3;
-    }
-    if (vertexCount == 0 || faceCount == 0) return false;
-    const DWORD fvf =
-        D3DFVF_XYZ | (normals ? D3DFVF_NORMAL : 0) | (colours ? D3DFVF_DIFFUSE : 0) | (texcoords ? D3DFVF_TEX1 : 0);
-    if (vertexCount > 0xFFFF) options |= D3DXMESH_32BIT;
-    ID3DXMesh* mesh = nullptr;
-    if (FAILED(D3DXCreateMeshFVF(faceCount, vertexCount, options, fvf, device, &mesh))) return false;
-    out->mesh = mesh;
-    const D3DVERTEXELEMENT9* normalElement = mesh->FindElement(D3DDECLUSAGE_NORMAL, 0);
-    const D3DVERTEXELEMENT9* colourElement = mesh->FindElement(D3DDECLUSAGE_COLOR, 0);
-    const D3DVERTEXELEMENT9* uvElement = mesh->FindElement(D3DDECLUSAGE_TEXCOORD, 0);
-
-    void* data = nullptr;
-    DWORD* attributes = nullptr;
-    mesh->LockVertexBuffer(0, &data);
-    mesh->LockAttributeBuffer(0, &attributes);
+// Vertices and triangles ready to become an ID3DXMesh.
+struct Geometry {
+    std::vector<D3DXVECTOR3> positions;
+    std::vector<D3DXVECTOR3> normals;       // empty: the mesh has none
+    std::vector<std::array<float, 2>> uvs;  // empty: the mesh has none
+    std::vector<DWORD> indices;             // three per triangle
+    std::vector<DWORD> attributes;          // one per triangle
     std::vector<ID3DXSkinInfo::Bone> bones;
-    std::map<std::string, size_t> boneByName;
-    DWORD vertexBase = 0, face = 0;
-    for (size_t p = 0; p < parts.size(); ++p) {
-        const aiMesh* source = parts[p].mesh;
-        for (unsigned v = 0; v < source->mNumVertices; ++v) {
-            std::uint8_t* vertex = mesh->Vertex(vertexBase + v);
-            D3DXVECTOR3 position(source->mVertices[v].x, source->mVertices[v].y, source->mVertices[v].z);
-            if (parts[p].placed) D3DXVec3TransformCoord(&position, &position, &parts[p].placement);
-            PutVector(vertex, position);
-            if (normalElement) {
-                D3DXVECTOR3 normal(source->mNormals[v].x, source->mNormals[v].y, source->mNormals[v].z);
-                if (parts[p].placed) {
-                    D3DXVec3TransformNormal(&normal, &normal, &parts[p].placement);
-                    D3DXVec3Normalize(&normal, &normal);
-                }
-                PutVector(vertex + normalElement->Offset, normal);
-            }
-            if (colourElement) {
-                aiColor4D c = source->HasVertexColors(0) ? source->mColors[0][v] : aiColor4D(1, 1, 1, 1);
-                const D3DCOLOR colour = D3DCOLOR_COLORVALUE(c.r, c.g, c.b, c.a);
-                std::memcpy(vertex + colourElement->Offset, &colour, 4);
-            }
-            if (uvElement) {
-                float uv[2] = {0, 0};
-                if (source->HasTextureCoords(0)) {
-                    uv[0] = source->mTextureCoords[0][v].x;
-                    uv[1] = source->mTextureCoords[0][v].y;
-                }
-                std::memcpy(vertex + uvElement->Offset, uv, 8);
-            }
-        }
-        for (unsigned f = 0; f < source->mNumFaces; ++f) {
-            const aiFace& sourceFace = source->mFaces[f];
-            if (sourceFace.mNumIndices != 3) continue;
-            for (int k = 0; k < 3; ++k) mesh->SetIndex(face * 3 + k, vertexBase + sourceFace.mIndices[k]);
-            attributes[face++] = static_cast<DWORD>(p);
-        }
-        for (unsigned b = 0; b < source->mNumBones; ++b) {
-            const aiBone* bone = source->mBones[b];
-            auto found = boneByName.emplace(bone->mName.C_Str(), bones.size());
-            if (found.second)
-                bones.push_back(ID3DXSkinInfo::Bone{bone->mName.C_Str(), ToD3D(bone->mOffsetMatrix), {}, {}});
-            ID3DXSkinInfo::Bone& target = bones[found.first->second];
-            for (unsigned w = 0; w < bone->mNumWeights; ++w) {
-                target.vertices.push_back(vertexBase + bone->mWeights[w].mVertexId);
-                target.weights.push_back(bone->mWeights[w].mWeight);
-            }
-        }
-        vertexBase += source->mNumVertices;
-    }
-    mesh->UnlockAttributeBuffer();
-    mesh->UnlockVertexBuffer();
-    if (!bones.empty()) out->skin = ID3DXSkinInfo::Create(vertexCount, std::move(bones));
+};
 
-    out->textureNames.resize(parts.size());
-    out->hasTexture.resize(parts.size());
-    for (size_t p = 0; p < parts.size(); ++p) {
-        const aiMaterial* source = scene->mMaterials[parts[p].mesh->mMaterialIndex];
-        out->fileHasMaterials = out->fileHasMaterials || !IsAddedMaterial(source);
-        D3DXMATERIAL material{MaterialOf(source), nullptr};
-        aiString texture;
-        if (source->GetTexture(aiTextureType_DIFFUSE, 0, &texture) == AI_SUCCESS && texture.length > 0) {
-            out->textureNames[p] = texture.C_Str();
-            out->hasTexture[p] = true;
-        }
-        out->materials.push_back(material);
+// Whether a description holds together as the reader leaves it: every list
+// the right length and every index in range. Descriptions made elsewhere
+// are checked before anything is built from them.
+bool WellFormed(const xfile::Mesh& mesh) {
+    const std::size_t vertices = mesh.positions.size(), faces = mesh.faceSizes.size();
+    std::size_t corners = 0;
+    for (std::uint32_t size : mesh.faceSizes) {
+        if (size < 3) return false;
+        corners += size;
     }
-    out->adjacency = d3dx9::ComputeAdjacency(*mesh);
+    if (corners != mesh.corners.size()) return false;
+    for (std::uint32_t index : mesh.corners)
+        if (index >= vertices) return false;
+    if (mesh.hasNormals) {
+        if (mesh.normalCorners.size() != corners) return false;
+        for (std::uint32_t index : mesh.normalCorners)
+            if (index >= mesh.normals.size()) return false;
+    }
+    if (mesh.hasTextureCoords && mesh.textureCoords.size() != vertices) return false;
+    if (mesh.hasMaterialList) {
+        if (mesh.faceMaterials.size() != faces) return false;
+        for (std::uint32_t index : mesh.faceMaterials)
+            if (index >= mesh.materials.size()) return false;
+    }
+    for (const xfile::SkinWeights& bone : mesh.skin) {
+        if (bone.vertices.size() != bone.weights.size()) return false;
+        for (std::uint32_t index : bone.vertices)
+            if (index >= vertices) return false;
+    }
     return true;
 }
 
+// One X mesh. A position's first normal keeps the file's vertex; each other
+// normal the faces pair it with makes a copy after the file's vertices, and
+// the copy carries the same skin weights.
+Geometry GeometryOf(const xfile::Mesh& mesh) {
+    Geometry g;
+    const std::size_t count = mesh.positions.size();
+    std::vector<DWORD> vertexOfCorner(mesh.corners.begin(), mesh.corners.end());
+    std::vector<std::pair<DWORD, DWORD>> copies;  // (position, normal) of each vertex after the file's
+    std::vector<DWORD> normalOf;
+    if (mesh.hasNormals) {
+        constexpr DWORD kNone = 0xFFFFFFFFu;
+        normalOf.assign(count, kNone);
+        std::map<std::pair<DWORD, DWORD>, DWORD> copyOf;
+        for (std::size_t c = 0; c < mesh.corners.size(); ++c) {
+            const DWORD position = mesh.corners[c], normal = mesh.normalCorners[c];
+            if (normalOf[position] == kNone) normalOf[position] = normal;
+            if (normalOf[position] == normal) continue;
+            const auto found =
+                copyOf.emplace(std::make_pair(position, normal), static_cast<DWORD>(count + copies.size()));
+            if (found.second) copies.emplace_back(position, normal);
+            vertexOfCorner[c] = found.first->second;
+        }
+    }
+    const std::size_t total = count + copies.size();
+    g.positions.reserve(total);
+    for (const xfile::Vector3& p : mesh.positions) g.positions.emplace_back(p.x, p.y, p.z);
+    for (const auto& copy : copies) g.positions.push_back(g.positions[copy.first]);
+    if (mesh.hasNormals) {
+        g.normals.reserve(total);
+        auto normal = [&](DWORD index) {
+            const xfile::Vector3& n = mesh.normals[index];
+            return D3DXVECTOR3(n.x, n.y, n.z);
+        };
+        for (std::size_t v = 0; v < count; ++v)
+            g.normals.push_back(normalOf[v] == 0xFFFFFFFFu ? D3DXVECTOR3(0, 0, 0) : normal(normalOf[v]));
+        for (const auto& copy : copies) g.normals.push_back(normal(copy.second));
+    }
+    if (mesh.hasTextureCoords) {
+        g.uvs.reserve(total);
+        for (const xfile::Vector2& t : mesh.textureCoords) g.uvs.push_back({t.u, t.v});
+        for (const auto& copy : copies) g.uvs.push_back(g.uvs[copy.first]);
+    }
+
+    std::size_t corner = 0;
+    for (std::size_t f = 0; f < mesh.faceSizes.size(); ++f) {
+        const DWORD size = mesh.faceSizes[f];
+        const DWORD attribute = mesh.hasMaterialList ? mesh.faceMaterials[f] : 0;
+        for (DWORD k = 1; k + 1 < size; ++k) {
+            g.indices.push_back(vertexOfCorner[corner]);
+            g.indices.push_back(vertexOfCorner[corner + k]);
+            g.indices.push_back(vertexOfCorner[corner + k + 1]);
+            g.attributes.push_back(attribute);
+        }
+        corner += size;
+    }
+
+    std::multimap<DWORD, DWORD> copiesOf;
+    for (std::size_t i = 0; i < copies.size(); ++i) copiesOf.emplace(copies[i].first, static_cast<DWORD>(count + i));
+    for (const xfile::SkinWeights& source : mesh.skin) {
+        ID3DXSkinInfo::Bone& bone = g.bones.emplace_back();
+        bone.name = source.bone;
+        bone.offset = MatrixOf(source.offset);
+        bone.vertices.assign(source.vertices.begin(), source.vertices.end());
+        bone.weights = source.weights;
+        if (copiesOf.empty()) continue;
+        for (std::size_t i = 0; i < source.vertices.size(); ++i) {
+            const auto range = copiesOf.equal_range(source.vertices[i]);
+            for (auto it = range.first; it != range.second; ++it) {
+                bone.vertices.push_back(it->second);
+                bone.weights.push_back(source.weights[i]);
+            }
+        }
+    }
+    return g;
+}
+
+HRESULT MakeMesh(const Geometry& g, DWORD options, IDirect3DDevice9* device, ID3DXMesh** out) {
+    *out = nullptr;
+    if (g.positions.empty() || g.indices.empty()) return D3DXERR_INVALIDDATA;
+    const DWORD fvf = D3DFVF_XYZ | (g.normals.empty() ? 0 : D3DFVF_NORMAL) | (g.uvs.empty() ? 0 : D3DFVF_TEX1);
+    if (g.positions.size() > 0xFFFF) options |= D3DXMESH_32BIT;
+    ID3DXMesh* mesh = nullptr;
+    const HRESULT result = D3DXCreateMeshFVF(static_cast<DWORD>(g.attributes.size()),
+                                             static_cast<DWORD>(g.positions.size()), options, fvf, device, &mesh);
+    if (FAILED(result)) return result;
+    const D3DVERTEXELEMENT9* normal = mesh->FindElement(D3DDECLUSAGE_NORMAL, 0);
+    const D3DVERTEXELEMENT9* uv = mesh->FindElement(D3DDECLUSAGE_TEXCOORD, 0);
+    void* data = nullptr;
+    DWORD* attributes = nullptr;
+    mesh->LockVertexBuffer(0, &data);
+    for (std::size_t v = 0; v < g.positions.size(); ++v) {
+        std::uint8_t* vertex = mesh->Vertex(v);
+        std::memcpy(vertex, &g.positions[v].x, 12);
+        if (normal) std::memcpy(vertex + normal->Offset, &g.normals[v].x, 12);
+        if (uv) std::memcpy(vertex + uv->Offset, g.uvs[v].data(), 8);
+    }
+    mesh->UnlockVertexBuffer();
+    for (std::size_t corner = 0; corner < g.indices.size(); ++corner) mesh->SetIndex(corner, g.indices[corner]);
+    mesh->LockAttributeBuffer(0, &attributes);
+    std::copy(g.attributes.begin(), g.attributes.end(), attributes);
+    mesh->UnlockAttributeBuffer();
+    *out = mesh;
+    return D3D_OK;
+}
+
+// A file's material; colours that the file gives as RGB are opaque.
+D3DXMATERIAL MaterialOf(const xfile::Material& source) {
+    D3DXMATERIAL material{};
+    const auto& c = source.faceColor;
+    material.MatD3D.Diffuse = D3DCOLORVALUE{c[0], c[1], c[2], c[3]};
+    material.MatD3D.Specular = D3DCOLORVALUE{source.specular[0], source.specular[1], source.specular[2], 1.0f};
+    material.MatD3D.Emissive = D3DCOLORVALUE{source.emissive[0], source.emissive[1], source.emissive[2], 1.0f};
+    material.MatD3D.Power = source.power;
+    return material;
+}
+
+// What a mesh without a material list is drawn with in a single mesh.
+xfile::Material GreyMaterial() {
+    xfile::Material grey;
+    grey.faceColor = {0.5f, 0.5f, 0.5f, 1.0f};
+    grey.power = 1.0f;
+    return grey;
+}
+
 // D3DXMATERIAL records followed by their texture names, in one buffer.
-ID3DXBuffer* MaterialBuffer(const BuiltMesh& built) {
-    size_t bytes = built.materials.size() * sizeof(D3DXMATERIAL);
-    for (size_t i = 0; i < built.materials.size(); ++i)
-        if (built.hasTexture[i]) bytes += built.textureNames[i].size() + 1;
+ID3DXBuffer* MaterialBuffer(const std::vector<const xfile::Material*>& materials) {
+    std::size_t bytes = materials.size() * sizeof(D3DXMATERIAL);
+    for (const xfile::Material* m : materials)
+        if (!m->texture.empty()) bytes += m->texture.size() + 1;
     auto* buffer = new ID3DXBuffer(bytes);
     auto* base = static_cast<std::uint8_t*>(buffer->GetBufferPointer());
     auto* records = reinterpret_cast<D3DXMATERIAL*>(base);
-    char* names = reinterpret_cast<char*>(base + built.materials.size() * sizeof(D3DXMATERIAL));
-    for (size_t i = 0; i < built.materials.size(); ++i) {
-        records[i] = built.materials[i];
-        records[i].pTextureFilename = nullptr;
-        if (!built.hasTexture[i]) continue;
-        std::memcpy(names, built.textureNames[i].c_str(), built.textureNames[i].size() + 1);
+    char* names = reinterpret_cast<char*>(base + materials.size() * sizeof(D3DXMATERIAL));
+    for (std::size_t i = 0; i < materials.size(); ++i) {
+        records[i] = MaterialOf(*materials[i]);
+        if (materials[i]->texture.empty()) continue;
+        std::memcpy(names, materials[i]->texture.c_str(), materials[i]->texture.size() + 1);
         records[i].pTextureFilename = names;
-        names += built.textureNames[i].size() + 1;
+        names += materials[i]->texture.size() + 1;
     }
     return buffer;
 }
 
-// The parts of one node, grouped back into the X meshes they came from.
-std::vector<std::vector<Part>> NodeMeshes(const aiScene* scene, const aiNode* node, const D3DXMATRIX* placement) {
-    std::vector<std::vector<Part>> groups;
-    int lastMaterial = -1;
-    bool lastSkinned = false;
-    for (unsigned i = 0; i < node->mNumMeshes; ++i) {
-        const aiMesh* mesh = scene->mMeshes[node->mMeshes[i]];
-        const int material = static_cast<int>(mesh->mMaterialIndex);
-        const bool skinned = mesh->mNumBones > 0;
-        if (groups.empty() || material <= lastMaterial || skinned != lastSkinned) groups.emplace_back();
-        groups.back().push_back(Part{mesh, placement ? *placement : D3DXMATRIX(), placement != nullptr});
-        lastMaterial = material;
-        lastSkinned = skinned;
-    }
-    return groups;
-}
+struct Placed {
+    const xfile::Mesh* mesh;
+    D3DXMATRIX placement;
+};
 
-void CollectStaticParts(const aiScene* scene, const aiNode* node, const D3DXMATRIX& parent, std::vector<Part>* parts) {
+void CollectPlaced(const xfile::Frame& frame, const D3DXMATRIX& parent, std::vector<Placed>* out) {
     D3DXMATRIX combined;
-    const D3DXMATRIX local = ToD3D(node->mTransformation);
+    const D3DXMATRIX local = MatrixOf(frame.matrix);
     D3DXMatrixMultiply(&combined, &local, &parent);
-    for (auto& group : NodeMeshes(scene, node, &combined))
-        for (Part& part : group) parts->push_back(part);
-    for (unsigned c = 0; c < node->mNumChildren; ++c) CollectStaticParts(scene, node->mChildren[c], combined, parts);
+    for (const xfile::Mesh& mesh : frame.meshes) out->push_back(Placed{&mesh, combined});
+    for (const xfile::Frame& child : frame.children) CollectPlaced(child, combined, out);
 }
 
+// Frames and mesh containers through the program's allocator, in the order
+// D3DX calls it.
 class HierarchyBuilder {
 public:
-    HierarchyBuilder(const aiScene* scene, DWORD options, IDirect3DDevice9* device, LPD3DXALLOCATEHIERARCHY allocator)
-        : m_scene(scene), m_options(options), m_device(device), m_allocator(allocator) {}
+    HierarchyBuilder(DWORD options, IDirect3DDevice9* device, LPD3DXALLOCATEHIERARCHY allocator)
+        : m_options(options), m_device(device), m_allocator(allocator) {}
 
-    // The frames of nodes[first..] as a sibling chain.
-    HRESULT BuildSiblings(const std::vector<const aiNode*>& nodes, LPD3DXFRAME* chain) {
-        LPD3DXFRAME* link = chain;
-        for (const aiNode* node : nodes) {
-            LPD3DXFRAME frame = nullptr;
-            const HRESULT result = BuildFrame(node, &frame);
-            *link = frame;
+    // One frame; its link is set before anything can fail, so that a
+    // partial hierarchy can always be destroyed from its root.
+    HRESULT BuildFrame(const std::string& name, const xfile::Matrix& matrix, const std::vector<xfile::Mesh>& meshes,
+                       const std::vector<xfile::Frame>& children, LPD3DXFRAME* link) {
+        LPD3DXFRAME frame = nullptr;
+        HRESULT result = m_allocator->CreateFrame(name.empty() ? nullptr : name.c_str(), &frame);
+        if (FAILED(result) || !frame) return FAILED(result) ? result : E_FAIL;
+        *link = frame;
+        frame->TransformationMatrix = MatrixOf(matrix);
+        if (!name.empty()) m_frames.emplace(name, frame);
+
+        LPD3DXMESHCONTAINER* containerLink = &frame->pMeshContainer;
+        while (*containerLink) containerLink = &(*containerLink)->pNextMeshContainer;
+        for (const xfile::Mesh& mesh : meshes) {
+            LPD3DXMESHCONTAINER container = nullptr;
+            result = BuildContainer(mesh, &container);
             if (FAILED(result)) return result;
-            if (frame) link = &frame->pFrameSibling;
+            if (!container) continue;
+            *containerLink = container;
+            while (*containerLink) containerLink = &(*containerLink)->pNextMeshContainer;
+        }
+        LPD3DXFRAME* childLink = &frame->pFrameFirstChild;
+        for (const xfile::Frame& child : children) {
+            result = BuildFrame(child.name, child.matrix, child.meshes, child.children, childLink);
+            if (FAILED(result)) return result;
+            childLink = &(*childLink)->pFrameSibling;
         }
         return D3D_OK;
     }
 
-    std::map<std::string, LPD3DXFRAME>& Frames() { return m_frames; }
+    const std::map<std::string, LPD3DXFRAME>& Frames() const { return m_frames; }
 
 private:
-    HRESULT BuildFrame(const aiNode* node, LPD3DXFRAME* out) {
-        const bool unnamed = IsAddedRoot(node) || node->mName.length == 0;
-        LPD3DXFRAME frame = nullptr;
-        HRESULT result = m_allocator->CreateFrame(unnamed ? nullptr : node->mName.C_Str(), &frame);
-        if (FAILED(result) || !frame) return FAILED(result) ? result : E_FAIL;
-        *out = frame;
-        frame->TransformationMatrix = ToD3D(node->mTransformation);
-        if (!unnamed) m_frames.emplace(node->mName.C_Str(), frame);
+    // A mesh without triangles makes no container.
+    HRESULT BuildContainer(const xfile::Mesh& source, LPD3DXMESHCONTAINER* container) {
+        if (!WellFormed(source)) return D3DXERR_INVALIDDATA;
+        const Geometry geometry = GeometryOf(source);
+        if (geometry.indices.empty()) return D3D_OK;
+        ID3DXMesh* mesh = nullptr;
+        HRESULT result = MakeMesh(geometry, m_options, m_device, &mesh);
+        if (FAILED(result)) return result;
+        ID3DXSkinInfo* skin = nullptr;
+        if (!geometry.bones.empty())
+            skin = ID3DXSkinInfo::Create(static_cast<DWORD>(geometry.positions.size()), geometry.bones);
+        const std::vector<DWORD> adjacency = d3dx9::ComputeAdjacency(*mesh);
 
-        LPD3DXMESHCONTAINER* link = &frame->pMeshContainer;
-        while (*link) link = &(*link)->pNextMeshContainer;
-        for (const auto& group : NodeMeshes(m_scene, node, nullptr)) {
-            BuiltMesh built;
-            if (!BuildMesh(m_scene, group, m_options, m_device, &built)) continue;
-            LPD3DXMESHCONTAINER container = nullptr;
-            result = CreateContainer(node, built, &container);
-            if (FAILED(result)) return result;
-            if (container) {
-                *link = container;
-                while (*link) link = &(*link)->pNextMeshContainer;
-            }
+        const DWORD materialCount = source.hasMaterialList ? static_cast<DWORD>(source.materials.size()) : 0;
+        std::vector<D3DXMATERIAL> materials;
+        std::vector<std::vector<char>> names(materialCount);
+        for (DWORD i = 0; i < materialCount; ++i) {
+            D3DXMATERIAL& material = materials.emplace_back(MaterialOf(source.materials[i]));
+            const std::string& texture = source.materials[i].texture;
+            if (texture.empty()) continue;
+            names[i].assign(texture.begin(), texture.end());
+            names[i].push_back('\0');
+            material.pTextureFilename = names[i].data();
         }
-        std::vector<const aiNode*> children(node->mChildren, node->mChildren + node->mNumChildren);
-        return BuildSiblings(children, &frame->pFrameFirstChild);
-    }
-
-    HRESULT CreateContainer(const aiNode* node, BuiltMesh& built, LPD3DXMESHCONTAINER* container) {
+        std::vector<D3DXEFFECTINSTANCE> effects(std::max<std::size_t>(materialCount, 1), D3DXEFFECTINSTANCE{});
         D3DXMESHDATA data{};
         data.Type = D3DXMESHTYPE_MESH;
-        data.pMesh = built.mesh;
-        const DWORD materialCount = built.fileHasMaterials ? static_cast<DWORD>(built.materials.size()) : 0;
-        std::vector<D3DXMATERIAL> materials(built.materials);
-        std::vector<std::vector<char>> names(materials.size());
-        for (size_t i = 0; i < materials.size(); ++i) {
-            if (!built.hasTexture[i]) continue;
-            names[i].assign(built.textureNames[i].begin(), built.textureNames[i].end());
-            names[i].push_back('\0');
-            materials[i].pTextureFilename = names[i].data();
-        }
-        std::vector<D3DXEFFECTINSTANCE> effects(std::max<size_t>(materialCount, 1), D3DXEFFECTINSTANCE{});
-        const std::string name = IsAddedRoot(node) ? std::string() : node->mName.C_Str();
-        return m_allocator->CreateMeshContainer(
-            name.empty() ? nullptr : name.c_str(), &data, materialCount ? materials.data() : nullptr,
-            materialCount ? effects.data() : nullptr, materialCount, built.adjacency.data(), built.skin, container);
+        data.pMesh = mesh;
+        result = m_allocator->CreateMeshContainer(
+            source.name.empty() ? nullptr : source.name.c_str(), &data, materialCount ? materials.data() : nullptr,
+            materialCount ? effects.data() : nullptr, materialCount, adjacency.data(), skin, container);
+        // The allocator took references to what it keeps.
+        mesh->Release();
+        if (skin) skin->Release();
+        return result;
     }
 
-    const aiScene* m_scene;
     DWORD m_options;
     IDirect3DDevice9* m_device;
     LPD3DXALLOCATEHIERARCHY m_allocator;
-    std::map<std::string, LPD3DXFRAME> m_frames;
+    std::map<std::string, LPD3DXFRAME> m_frames;  // the first frame of each name
 };
 
-D3DXQUATERNION ToD3D(const aiQuaternion& q) { return D3DXQUATERNION(q.x, q.y, q.z, q.w); }
+// A matrix key as the scale, rotation and translation whose S x R x T
+// gives it back: the scales are the lengths of the first three rows, the
+// rotation is what remains of them, turned into a quaternion from the
+// largest of its diagonal terms.
+void Decompose(const float* m, D3DXVECTOR3* scale, D3DXQUATERNION* rotation, D3DXVECTOR3* translation) {
+    const float sx = std::sqrt(m[0] * m[0] + m[1] * m[1] + m[2] * m[2]);
+    const float sy = std::sqrt(m[4] * m[4] + m[5] * m[5] + m[6] * m[6]);
+    const float sz = std::sqrt(m[8] * m[8] + m[9] * m[9] + m[10] * m[10]);
+    // r: the rotation written for column vectors, the transpose of the rows.
+    const float r[3][3] = {
+        {m[0] / sx, m[4] / sy, m[8] / sz},
+        {m[1] / sx, m[5] / sy, m[9] / sz},
+        {m[2] / sx, m[6] / sy, m[10] / sz},
+    };
+    float x, y, z, w;
+    const float trace = r[0][0] + r[1][1] + r[2][2];
+    if (trace > 0.0f) {
+        const float s = std::sqrt(1.0f + trace) * 2.0f;
+        x = (r[2][1] - r[1][2]) / s;
+        y = (r[0][2] - r[2][0]) / s;
+        z = (r[1][0] - r[0][1]) / s;
+        w = 0.25f * s;
+    } else if (r[0][0] > r[1][1] && r[0][0] > r[2][2]) {
+        const float s = std::sqrt(1.0f + r[0][0] - r[1][1] - r[2][2]) * 2.0f;
+        x = 0.25f * s;
+        y = (r[1][0] + r[0][1]) / s;
+        z = (r[0][2] + r[2][0]) / s;
+        w = (r[2][1] - r[1][2]) / s;
+    } else if (r[1][1] > r[2][2]) {
+        const float s = std::sqrt(1.0f + r[1][1] - r[0][0] - r[2][2]) * 2.0f;
+        x = (r[1][0] + r[0][1]) / s;
+        y = 0.25f * s;
+        z = (r[2][1] + r[1][2]) / s;
+        w = (r[0][2] - r[2][0]) / s;
+    } else {
+        const float s = std::sqrt(1.0f + r[2][2] - r[0][0] - r[1][1]) * 2.0f;
+        x = (r[0][2] + r[2][0]) / s;
+        y = (r[2][1] + r[1][2]) / s;
+        z = 0.25f * s;
+        w = (r[1][0] - r[0][1]) / s;
+    }
+    *scale = D3DXVECTOR3(sx, sy, sz);
+    *rotation = D3DXQUATERNION(x, y, z, w);
+    *translation = D3DXVECTOR3(m[12], m[13], m[14]);
+}
 
-HRESULT BuildController(const aiScene* scene, const std::map<std::string, LPD3DXFRAME>& frames,
+// The keys of one animation. Matrix keys, where there are any, stand for
+// the whole animation; otherwise the separate keys are used. A rotation key
+// of the file is the conjugate of the D3DX quaternion it stands for.
+struct ChannelKeys {
+    std::vector<D3DXKEY_VECTOR3> scales, translations;
+    std::vector<D3DXKEY_QUATERNION> rotations;
+};
+
+ChannelKeys KeysOf(const xfile::Animation& animation) {
+    ChannelKeys keys;
+    const bool matrices = std::any_of(animation.keys.begin(), animation.keys.end(), [](const xfile::AnimationKey& k) {
+        return k.type == xfile::kMatrixKey && !k.times.empty();
+    });
+    for (const xfile::AnimationKey& key : animation.keys) {
+        if (matrices != (key.type == xfile::kMatrixKey)) continue;
+        const std::size_t values = key.type == xfile::kMatrixKey ? 16 : key.type == xfile::kRotationKey ? 4 : 3;
+        if (key.values.size() != key.times.size() * values) continue;  // not as the reader leaves it
+        for (std::size_t k = 0; k < key.times.size(); ++k) {
+            const float time = static_cast<float>(key.times[k]);
+            switch (key.type) {
+            case xfile::kMatrixKey: {
+                D3DXVECTOR3 scale, translation;
+                D3DXQUATERNION rotation;
+                Decompose(&key.values[k * 16], &scale, &rotation, &translation);
+                keys.scales.push_back(D3DXKEY_VECTOR3{time, scale});
+                keys.rotations.push_back(D3DXKEY_QUATERNION{time, rotation});
+                keys.translations.push_back(D3DXKEY_VECTOR3{time, translation});
+                break;
+            }
+            case xfile::kRotationKey: {
+                const float* q = &key.values[k * 4];  // w, x, y, z
+                keys.rotations.push_back(D3DXKEY_QUATERNION{time, D3DXQUATERNION(-q[1], -q[2], -q[3], q[0])});
+                break;
+            }
+            case xfile::kScaleKey: {
+                const float* s = &key.values[k * 3];
+                keys.scales.push_back(D3DXKEY_VECTOR3{time, D3DXVECTOR3(s[0], s[1], s[2])});
+                break;
+            }
+            case xfile::kPositionKey: {
+                const float* t = &key.values[k * 3];
+                keys.translations.push_back(D3DXKEY_VECTOR3{time, D3DXVECTOR3(t[0], t[1], t[2])});
+                break;
+            }
+            default: break;
+            }
+        }
+    }
+    return keys;
+}
+
+HRESULT BuildController(const xfile::File& file, const std::map<std::string, LPD3DXFRAME>& frames,
                         LPD3DXANIMATIONCONTROLLER* out) {
+    const double ticks = file.ticksPerSecond > 0 ? file.ticksPerSecond : kDefaultTicksPerSecond;
     std::vector<ID3DXKeyframedAnimationSet*> sets;
-    std::set<std::string> animated;
     auto releaseSets = [&] {
         for (ID3DXKeyframedAnimationSet* set : sets) set->Release();
     };
-    for (unsigned a = 0; a < scene->mNumAnimations; ++a) {
-        const aiAnimation* animation = scene->mAnimations[a];
-        const double ticks = animation->mTicksPerSecond > 0.0 ? animation->mTicksPerSecond : kDefaultTicksPerSecond;
+    std::set<std::string> animated;
+    for (const xfile::AnimationSet& source : file.animationSets) {
         ID3DXKeyframedAnimationSet* set = nullptr;
-        if (FAILED(D3DXCreateKeyframedAnimationSet(animation->mName.C_Str(), ticks, D3DXPLAY_LOOP,
-                                                   animation->mNumChannels, 0, nullptr, &set))) {
+        if (FAILED(D3DXCreateKeyframedAnimationSet(source.name.c_str(), ticks, D3DXPLAY_LOOP,
+                                                   static_cast<UINT>(source.animations.size()), 0, nullptr, &set))) {
             releaseSets();
             return E_FAIL;
         }
         sets.push_back(set);
-        for (unsigned c = 0; c < animation->mNumChannels; ++c) {
-            const aiNodeAnim* channel = animation->mChannels[c];
-            std::vector<D3DXKEY_VECTOR3> scales(channel->mNumScalingKeys), translations(channel->mNumPositionKeys);
-            std::vector<D3DXKEY_QUATERNION> rotations(channel->mNumRotationKeys);
-            for (unsigned k = 0; k < channel->mNumScalingKeys; ++k) {
-                const aiVectorKey& key = channel->mScalingKeys[k];
-                scales[k] = D3DXKEY_VECTOR3{static_cast<float>(key.mTime),
-                                            D3DXVECTOR3(key.mValue.x, key.mValue.y, key.mValue.z)};
-            }
-            for (unsigned k = 0; k < channel->mNumPositionKeys; ++k) {
-                const aiVectorKey& key = channel->mPositionKeys[k];
-                translations[k] = D3DXKEY_VECTOR3{static_cast<float>(key.mTime),
-                                                  D3DXVECTOR3(key.mValue.x, key.mValue.y, key.mValue.z)};
-            }
-            for (unsigned k = 0; k < channel->mNumRotationKeys; ++k)
-                rotations[k] = D3DXKEY_QUATERNION{static_cast<float>(channel->mRotationKeys[k].mTime),
-                                                  ToD3D(channel->mRotationKeys[k].mValue)};
-            set->RegisterAnimationSRTKeys(channel->mNodeName.C_Str(), static_cast<UINT>(scales.size()),
-                                          static_cast<UINT>(rotations.size()), static_cast<UINT>(translations.size()),
-                                          scales.data(), rotations.data(), translations.data(), nullptr);
-            animated.insert(channel->mNodeName.C_Str());
+        for (const xfile::Animation& animation : source.animations) {
+            const ChannelKeys keys = KeysOf(animation);
+            set->RegisterAnimationSRTKeys(animation.frame.c_str(), static_cast<UINT>(keys.scales.size()),
+                                          static_cast<UINT>(keys.rotations.size()),
+                                          static_cast<UINT>(keys.translations.size()), keys.scales.data(),
+                                          keys.rotations.data(), keys.translations.data(), nullptr);
+            animated.insert(animation.frame);
         }
     }
     ID3DXAnimationController* controller = nullptr;
-    const UINT outputs = static_cast<UINT>(std::max<size_t>(frames.size(), 1));
+    const UINT outputs = static_cast<UINT>(std::max<std::size_t>(frames.size(), 1));
     if (FAILED(D3DXCreateAnimationController(outputs, static_cast<UINT>(sets.size()), kControllerTracks,
                                              kControllerEvents, &controller))) {
         releaseSets();
         return E_FAIL;
     }
     for (const std::string& name : animated) {
-        auto frame = frames.find(name);
+        const auto frame = frames.find(name);
         if (frame != frames.end())
             controller->RegisterAnimationOutput(frame->first.c_str(), &frame->second->TransformationMatrix, nullptr,
                                                 nullptr, nullptr);
@@ -376,6 +453,115 @@ HRESULT BuildController(const aiScene* scene, const std::map<std::string, LPD3DX
 }
 }  // namespace
 
+namespace d3dx9 {
+
+HRESULT MeshFromXFile(const xfile::File& file, DWORD options, IDirect3DDevice9* device, ID3DXBuffer** adjacency,
+                      ID3DXBuffer** materials, ID3DXBuffer** effectInstances, DWORD* materialCount, ID3DXMesh** mesh) {
+    if (adjacency) *adjacency = nullptr;
+    if (materials) *materials = nullptr;
+    if (effectInstances) *effectInstances = nullptr;
+    if (materialCount) *materialCount = 0;
+    if (!mesh) return D3DERR_INVALIDCALL;
+    *mesh = nullptr;
+
+    // Meshes outside every frame first, then the frames' in file order.
+    D3DXMATRIX identity;
+    D3DXMatrixIdentity(&identity);
+    std::vector<Placed> placed;
+    for (const xfile::Mesh& loose : file.meshes) placed.push_back(Placed{&loose, identity});
+    for (const xfile::Frame& frame : file.frames) CollectPlaced(frame, identity, &placed);
+
+    static const xfile::Material grey = GreyMaterial();
+    Geometry all;
+    std::vector<const xfile::Material*> materialList;
+    bool normals = true, uvs = false;
+    std::vector<std::pair<const Placed*, Geometry>> parts;
+    for (const Placed& p : placed) {
+        if (!WellFormed(*p.mesh)) return D3DXERR_INVALIDDATA;
+        Geometry g = GeometryOf(*p.mesh);
+        if (g.indices.empty()) continue;
+        normals = normals && !g.normals.empty();
+        uvs = uvs || !g.uvs.empty();
+        parts.emplace_back(&p, std::move(g));
+    }
+    for (const auto& [p, g] : parts) {
+        const DWORD base = static_cast<DWORD>(all.positions.size());
+        const DWORD materialBase = static_cast<DWORD>(materialList.size());
+        for (std::size_t v = 0; v < g.positions.size(); ++v) {
+            D3DXVECTOR3 position = g.positions[v];
+            D3DXVec3TransformCoord(&position, &position, &p->placement);
+            all.positions.push_back(position);
+            if (normals) {
+                D3DXVECTOR3 normal = g.normals[v];
+                D3DXVec3TransformNormal(&normal, &normal, &p->placement);
+                D3DXVec3Normalize(&normal, &normal);
+                all.normals.push_back(normal);
+            }
+            if (uvs) all.uvs.push_back(g.uvs.empty() ? std::array<float, 2>{0.0f, 0.0f} : g.uvs[v]);
+        }
+        for (DWORD index : g.indices) all.indices.push_back(base + index);
+        for (DWORD attribute : g.attributes) all.attributes.push_back(materialBase + attribute);
+        if (p->mesh->hasMaterialList)
+            for (const xfile::Material& m : p->mesh->materials) materialList.push_back(&m);
+        else
+            materialList.push_back(&grey);
+    }
+    ID3DXMesh* built = nullptr;
+    const HRESULT result = MakeMesh(all, options, device, &built);
+    if (FAILED(result)) return result;
+
+    if (adjacency) {
+        const std::vector<DWORD> faces = ComputeAdjacency(*built);
+        *adjacency = new ID3DXBuffer(faces.data(), faces.size() * sizeof(DWORD));
+    }
+    if (materials) *materials = MaterialBuffer(materialList);
+    if (effectInstances) {
+        std::vector<D3DXEFFECTINSTANCE> instances(materialList.size(), D3DXEFFECTINSTANCE{});
+        *effectInstances = new ID3DXBuffer(instances.data(), instances.size() * sizeof(D3DXEFFECTINSTANCE));
+    }
+    if (materialCount) *materialCount = static_cast<DWORD>(materialList.size());
+    *mesh = built;
+    return D3D_OK;
+}
+
+HRESULT HierarchyFromXFile(const xfile::File& file, DWORD options, IDirect3DDevice9* device,
+                           LPD3DXALLOCATEHIERARCHY allocator, LPD3DXFRAME* frameRoot,
+                           LPD3DXANIMATIONCONTROLLER* animationController) {
+    if (frameRoot) *frameRoot = nullptr;
+    if (animationController) *animationController = nullptr;
+    if (!allocator || !frameRoot) return D3DERR_INVALIDCALL;
+
+    // The top-level frames are a sibling chain; meshes outside every frame
+    // lead it in an unnamed frame of their own.
+    HierarchyBuilder builder(options, device, allocator);
+    LPD3DXFRAME root = nullptr;
+    LPD3DXFRAME* link = &root;
+    HRESULT result = D3D_OK;
+    static const std::vector<xfile::Frame> kNoChildren;
+    if (!file.meshes.empty()) {
+        result = builder.BuildFrame(std::string(), xfile::kIdentity, file.meshes, kNoChildren, link);
+        if (SUCCEEDED(result)) link = &(*link)->pFrameSibling;
+    }
+    for (std::size_t i = 0; i < file.frames.size() && SUCCEEDED(result); ++i) {
+        const xfile::Frame& frame = file.frames[i];
+        result = builder.BuildFrame(frame.name, frame.matrix, frame.meshes, frame.children, link);
+        if (SUCCEEDED(result)) link = &(*link)->pFrameSibling;
+    }
+    if (FAILED(result) || !root) {
+        if (root) D3DXFrameDestroy(root, allocator);
+        return FAILED(result) ? result : D3DXERR_INVALIDDATA;
+    }
+    if (animationController && !file.animationSets.empty() &&
+        FAILED(BuildController(file, builder.Frames(), animationController))) {
+        D3DXFrameDestroy(root, allocator);
+        return E_FAIL;
+    }
+    *frameRoot = root;
+    return D3D_OK;
+}
+
+}  // namespace d3dx9
+
 HRESULT D3DXLoadMeshFromXA(LPCSTR file, DWORD options, IDirect3DDevice9* device, ID3DXBuffer** adjacency,
                            ID3DXBuffer** materials, ID3DXBuffer** effectInstances, DWORD* materialCount,
                            ID3DXMesh** mesh) {
@@ -386,26 +572,14 @@ HRESULT D3DXLoadMeshFromXA(LPCSTR file, DWORD options, IDirect3DDevice9* device,
     if (!mesh) return D3DERR_INVALIDCALL;
     *mesh = nullptr;
     if (!device) return D3DERR_INVALIDCALL;
-    Assimp::Importer importer;
-    const aiScene* scene = ReadXFile(importer, file);
-    if (!scene || !scene->mRootNode) return D3DXERR_INVALIDDATA;
-    std::vector<Part> parts;
-    D3DXMATRIX identity;
-    D3DXMatrixIdentity(&identity);
-    CollectStaticParts(scene, scene->mRootNode, identity, &parts);
-    BuiltMesh built;
-    if (parts.empty() || !BuildMesh(scene, parts, options, device, &built)) return D3DXERR_INVALIDDATA;
-
-    if (adjacency) *adjacency = new ID3DXBuffer(built.adjacency.data(), built.adjacency.size() * sizeof(DWORD));
-    if (materials) *materials = MaterialBuffer(built);
-    if (effectInstances) {
-        std::vector<D3DXEFFECTINSTANCE> instances(built.materials.size(), D3DXEFFECTINSTANCE{});
-        *effectInstances = new ID3DXBuffer(instances.data(), instances.size() * sizeof(D3DXEFFECTINSTANCE));
-    }
-    if (materialCount) *materialCount = static_cast<DWORD>(built.materials.size());
-    *mesh = built.mesh;
-    built.mesh = nullptr;
-    return D3D_OK;
+    xfile::File description;
+    if (!xfile::ReadFile(file, &description)) return D3DXERR_INVALIDDATA;
+    const HRESULT result =
+        d3dx9::MeshFromXFile(description, options, device, adjacency, materials, effectInstances, materialCount, mesh);
+    if (FAILED(result))
+        vlog::Error(vlog::Category::Assets, "%s: no mesh was made of it (0x%08X)", xfile::DisplayName(file).c_str(),
+                    static_cast<unsigned>(result));
+    return result;
 }
 
 HRESULT D3DXLoadMeshHierarchyFromXA(LPCSTR file, DWORD options, IDirect3DDevice9* device,
@@ -414,30 +588,12 @@ HRESULT D3DXLoadMeshHierarchyFromXA(LPCSTR file, DWORD options, IDirect3DDevice9
     if (frameRoot) *frameRoot = nullptr;
     if (animationController) *animationController = nullptr;
     if (!device || !allocator || !frameRoot) return D3DERR_INVALIDCALL;
-    Assimp::Importer importer;
-    const aiScene* scene = ReadXFile(importer, file);
-    if (!scene || !scene->mRootNode) return D3DXERR_INVALIDDATA;
-
-    // Several top-level frames are a sibling chain, not children of a root.
-    const aiNode* root = scene->mRootNode;
-    std::vector<const aiNode*> top;
-    if (IsAddedRoot(root) && root->mNumMeshes == 0)
-        top.assign(root->mChildren, root->mChildren + root->mNumChildren);
-    else
-        top.push_back(root);
-
-    HierarchyBuilder builder(scene, options, device, allocator);
-    LPD3DXFRAME frames = nullptr;
-    const HRESULT result = builder.BuildSiblings(top, &frames);
-    if (FAILED(result) || !frames) {
-        if (frames) D3DXFrameDestroy(frames, allocator);
-        return FAILED(result) ? result : D3DXERR_INVALIDDATA;
-    }
-    if (animationController && scene->mNumAnimations > 0 &&
-        FAILED(BuildController(scene, builder.Frames(), animationController))) {
-        D3DXFrameDestroy(frames, allocator);
-        return E_FAIL;
-    }
-    *frameRoot = frames;
-    return D3D_OK;
+    xfile::File description;
+    if (!xfile::ReadFile(file, &description)) return D3DXERR_INVALIDDATA;
+    const HRESULT result =
+        d3dx9::HierarchyFromXFile(description, options, device, allocator, frameRoot, animationController);
+    if (FAILED(result))
+        vlog::Error(vlog::Category::Assets, "%s: no frame hierarchy was made of it (0x%08X)",
+                    xfile::DisplayName(file).c_str(), static_cast<unsigned>(result));
+    return result;
 }
