@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstddef>
 #include <cstring>
 #include <new>
 
@@ -95,7 +96,7 @@ HRESULT CAllocateHierarchy::CreateMeshContainer(LPCSTR name, const D3DXMESHDATA*
     container->NumMaterials = std::max<DWORD>(1, materialCount);
     container->pMaterials = new (std::nothrow) D3DXMATERIAL[container->NumMaterials]();
     container->ppTextures = new (std::nothrow) IDirect3DTexture9*[container->NumMaterials]();
-    container->pAdjacency = new (std::nothrow) DWORD[faceCount * 3]();
+    container->pAdjacency = new (std::nothrow) DWORD[static_cast<std::size_t>(faceCount) * 3]();
     if (!container->pMaterials || !container->ppTextures || !container->pAdjacency) return fail(E_OUTOFMEMORY);
     std::memcpy(container->pAdjacency, adjacency, sizeof(DWORD) * faceCount * 3);
 

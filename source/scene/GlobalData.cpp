@@ -1,6 +1,7 @@
 #include "scene/GlobalData.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -118,12 +119,12 @@ RANKING_TABLE LoadRankingTable() {
     unsigned char bytes[globaldata::kRankingBytes];
     if (!globaldata::ReadRecord(globaldata::kRankingFile, bytes, sizeof bytes)) return RANKING_TABLE{};
     RANKING_TABLE table;
-    for (int place = 0; place < RANKING_PLACES; ++place) table.Score[place] = GetInt16(bytes + 2 * place);
+    for (int place = 0; place < RANKING_PLACES; ++place) table.Score[place] = GetInt16(bytes + std::size_t{2} * place);
     return TableIsSound(table) ? table : RANKING_TABLE{};
 }
 
 bool SaveRankingTable(const RANKING_TABLE& table) {
     unsigned char bytes[globaldata::kRankingBytes];
-    for (int place = 0; place < RANKING_PLACES; ++place) PutInt16(bytes + 2 * place, table.Score[place]);
+    for (int place = 0; place < RANKING_PLACES; ++place) PutInt16(bytes + std::size_t{2} * place, table.Score[place]);
     return globaldata::WriteRecord(globaldata::kRankingFile, bytes, sizeof bytes);
 }

@@ -41,7 +41,10 @@ void ReadElement(const std::uint8_t* source, BYTE type, float out[4]) {
 }
 
 void WriteElement(std::uint8_t* target, BYTE type, const float in[4]) {
-    auto byte = [](float v) { return static_cast<std::uint8_t>(std::clamp(v, 0.0f, 255.0f) + 0.5f); };
+    // Round half up on a value already clamped to 0..255.
+    auto byte = [](float v) {
+        return static_cast<std::uint8_t>(std::clamp(v, 0.0f, 255.0f) + 0.5f);  // NOLINT(bugprone-incorrect-roundings)
+    };
     switch (type) {
     case D3DDECLTYPE_FLOAT1:
     case D3DDECLTYPE_FLOAT2:

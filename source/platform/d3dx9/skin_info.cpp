@@ -201,7 +201,8 @@ HRESULT ID3DXSkinInfo::ConvertToIndexedBlendedMesh(ID3DXMesh* mesh, DWORD option
             }
             // Unused slots repeat the first so a zero weight reads a real matrix.
             for (size_t i = list.size(); i < 4; ++i) slots[i] = slots[0];
-            if (weightElement) std::memcpy(target + weightElement->Offset, weights, (maxInfluences - 1) * 4);
+            if (weightElement)
+                std::memcpy(target + weightElement->Offset, weights, static_cast<std::size_t>(maxInfluences - 1) * 4);
             std::memcpy(target + indexElement->Offset, slots, 4);
             WORD at = static_cast<WORD>(indexElement->Offset + 4);
             for (const auto& copy : copies) {

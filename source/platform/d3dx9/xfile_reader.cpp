@@ -196,9 +196,7 @@ public:
             if (token.kind == Kind::End) break;
             if (token.kind != Kind::Name)
                 Fail(token.line, "expected a template or a data object, found " + Describe(token));
-            if (token.text == "template") {
-                SkipObject(token);
-            } else if (token.text == "Frame") {
+            if (token.text == "Frame") {
                 ParseFrame(token, &m_out->frames.emplace_back(), 1);
             } else if (token.text == "Mesh") {
                 Mesh& mesh = m_out->meshes.emplace_back();
@@ -215,6 +213,7 @@ public:
                 ReadChildren(
                     token, [](const Token&) { return false; }, nullptr);
             } else {
+                // Template declarations, and objects nothing here reads.
                 SkipObject(token);
             }
         }
