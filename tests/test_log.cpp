@@ -17,7 +17,9 @@ struct Line {
 class LogTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        vlog::SetObserver([this](vlog::Category c, vlog::Priority p, const std::string& t) { lines.push_back({c, p, t}); });
+        vlog::SetObserver([this](vlog::Category c, vlog::Priority p, const std::string& t) {
+            lines.push_back({c, p, t});
+        });
     }
     void TearDown() override {
         vlog::SetObserver({});

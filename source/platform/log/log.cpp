@@ -65,8 +65,7 @@ void Output(void*, int category, SDL_LogPriority priority, const char* message) 
 
 void ApplyPriorities() {
     const SDL_LogPriority least = g_verbose ? SDL_LOG_PRIORITY_DEBUG : SDL_LOG_PRIORITY_INFO;
-    for (int i = 0; i < static_cast<int>(Category::Count); ++i)
-        SDL_LogSetPriority(kFirstCategory + i, least);
+    for (int i = 0; i < static_cast<int>(Category::Count); ++i) SDL_LogSetPriority(kFirstCategory + i, least);
     // SDL's own chatter only when asked for.
     const SDL_LogPriority sdlLeast = g_verbose ? SDL_LOG_PRIORITY_INFO : SDL_LOG_PRIORITY_WARN;
     for (int category = SDL_LOG_CATEGORY_APPLICATION; category < SDL_LOG_CATEGORY_RESERVED1; ++category)
@@ -88,12 +87,12 @@ void WriteV(Category category, Priority priority, const char* format, va_list ar
 }
 }  // namespace
 
-#define VLOG_DEFINE(Name, priority)                                 \
-    void Name(Category category, const char* format, ...) {         \
-        va_list arguments;                                          \
-        va_start(arguments, format);                                \
-        WriteV(category, priority, format, arguments);              \
-        va_end(arguments);                                          \
+#define VLOG_DEFINE(Name, priority)                         \
+    void Name(Category category, const char* format, ...) { \
+        va_list arguments;                                  \
+        va_start(arguments, format);                        \
+        WriteV(category, priority, format, arguments);      \
+        va_end(arguments);                                  \
     }
 VLOG_DEFINE(Error, Priority::Error)
 VLOG_DEFINE(Warn, Priority::Warn)
