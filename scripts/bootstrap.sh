@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libgl1-mesa-dri libegl-mesa0 libegl-dev
   fonts-dejavu-core espeak-ng sox
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do
