@@ -16,8 +16,9 @@ build=$(cd "$build" && pwd)
 seconds=${2:-60}
 shift $(($# >= 2 ? 2 : $#))
 export SDL_VIDEODRIVER=offscreen ALSOFT_DRIVERS=null
-# Only the fuzzer's own leak check at exit; no suppressions apply here.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}
+# Leaks inside system libraries that no caller can free (see the file).
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/fuzz/lsan.supp:print_suppressions=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
 # Longest input per target: a few times the size of what it reads in the game,
