@@ -171,6 +171,14 @@ TEST(ImageFile, JpegHuffmanTablesOfMoreThan256CodesAreRefused) {
     const Outcome outcome = Check(jpeg);
     EXPECT_FALSE(outcome.accepted);
     EXPECT_NE(outcome.reason.find("Huffman table"), std::string::npos) << outcome.reason;
+    // Before the frame header the decoder skips stray bytes between segments:
+    // the walk to the table must too.
+    std::size_t frame = 0;
+    for (std::size_t at = 2; at + 4 < jpeg.size() && !frame; at += 2 + (jpeg[at + 2] << 8 | jpeg[at + 3]))
+        if (jpeg[at + 1] == 0xC0) frame = at;
+    ASSERT_NE(frame, 0u);
+    jpeg.insert(jpeg.begin() + static_cast<std::ptrdiff_t>(frame), {0x01, 0x02, 0x03});
+    EXPECT_NE(Check(jpeg).reason.find("Huffman table"), std::string::npos);
 }
 
 TEST(ImageFile, OtherFilesAreRefusedWithAReason) {

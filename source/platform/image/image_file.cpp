@@ -75,19 +75,26 @@ std::uint64_t LeastFileBytes(const std::uint8_t* bytes, std::size_t size, const 
 // The decoder builds each Huffman table of a DHT segment into room for 256
 // codes without checking the counts the file gives (up to 16 x 255): every
 // table of every DHT segment is checked here first, walking the markers as
-// the decoder does (entropy-coded data ends at the first marker that is not a
-// restart).
+// the decoder does. Before the frame header it skips stray bytes between
+// segments, after it such a byte ends the image; entropy-coded data ends at
+// the first marker that is not a restart.
 bool HuffmanTablesFit(const std::uint8_t* bytes, std::size_t size) {
     // Bytes past the end read as zero, as the decoder reads them.
     auto at = [&](std::size_t i) -> std::uint32_t { return i < size ? bytes[i] : 0; };
+    bool frameSeen = false;
     std::size_t position = 2;
     while (position < size) {
-        if (bytes[position] != 0xFF) return true;  // the decoder stops here itself
+        if (bytes[position] != 0xFF) {
+            if (frameSeen) return true;
+            ++position;
+            continue;
+        }
         while (position < size && bytes[position] == 0xFF) ++position;
         if (position >= size) return true;
         const std::uint32_t marker = bytes[position++];
         if (marker == 0xD9) return true;  // end of image
         if ((marker >= 0xD0 && marker <= 0xD8) || marker == 0x01) continue;
+        if (marker >= 0xC0 && marker <= 0xC2) frameSeen = true;
         const std::size_t length = at(position) << 8 | at(position + 1);
         if (marker == 0xC4) {
             long left = static_cast<long>(length) - 2;
