@@ -153,7 +153,8 @@ int CDirectAudio::LoadOggVorbisToSegment(const char* path, int bytesPerSample, B
     }
     if (!(seconds >= 0)) {
         vlog::LoadFailure(vlog::Category::Assets, path, "cannot tell the music's length (%s)",
-                          vorbisfile::ErrorText(static_cast<int>(seconds)));
+                          seconds == vorbisfile::OV_EINVAL ? vorbisfile::ErrorText(vorbisfile::OV_EINVAL)
+                                                           : "its pages claim a negative length");
         ov_clear(&vorbis);
         return 0;
     }
