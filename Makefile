@@ -24,11 +24,9 @@ test: build
 	cd $(BUILD) && SDL_VIDEODRIVER=$${SDL_VIDEODRIVER:-offscreen} ALSOFT_DRIVERS=$${ALSOFT_DRIVERS:-null} \
 		ctest --output-on-failure -j$(JOBS)
 
-# The suite under AddressSanitizer and UndefinedBehaviorSanitizer. Full
-# stacks for every allocation, so that the leak suppressions can tell Mesa's
-# own allocations from ours (tests/lsan.supp).
+# The suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan:
-	ASAN_OPTIONS=fast_unwind_on_malloc=0 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DCMAKE_BUILD_TYPE=Debug -DVORTWING_SANITIZE=ON"
 
 # The libFuzzer targets of fuzz/, built by clang with the sanitizers, each run
