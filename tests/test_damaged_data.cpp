@@ -91,21 +91,23 @@ struct DamagedFile {
     const char* file;     // relative to the data directory
     Damage damage;        //
     const char* namedAs;  // how the line names the file
+    const char* says;     // part of the reason the line gives
 };
 
 const DamagedFile kDamagedFiles[] = {
     {"BmpHeaderClaiming16384Squared", "Texture/Title/TitleSprite.png",
-     ReplaceWith("image/bmp-16384x16384-header-only.bmp"), "Texture/Title/TitleSprite.png"},
+     ReplaceWith("image/bmp-16384x16384-header-only.bmp"), "Texture/Title/TitleSprite.png", "16384 x 16384"},
     {"JpegFrameClaiming65535By8191", "Texture/Sprite/gameover.JPG", JpegFrameClaims(65535, 8191),
-     "Texture/Sprite/gameover.JPG"},
-    {"PngWithScribbledPixels", "Texture/Explode.png", Scribble(), "Texture/Explode.png"},
-    {"MissingMeshTexture", "XFile/Map/Sky.png", Remove(), "Sky.png"},
-    {"OggWithOneFlippedByte", "Sound/BGM/反逆.ogg", FlipAByteInAMiddleOggPage(), "Sound/BGM/反逆.ogg"},
-    {"MissingMusic", "Sound/BGM/Galewrath.ogg", Remove(), "Sound/BGM/Galewrath.ogg"},
-    {"MissingEffect", "Shader/BumpMap.fx", Remove(), "Shader/BumpMap.fx"},
-    {"EffectCutInHalf", "Shader/BaseHLSL.fx", CutTo(0.5), "Shader/BaseHLSL.fx"},
-    {"WavCutShort", "Sound/SE/Wing.wav", CutTo(0.5), "Sound/SE/Wing.wav"},
-    {"MissingWav", "Sound/SE/Key_shift.wav", Remove(), "Sound/SE/Key_shift.wav"},
+     "Texture/Sprite/gameover.JPG", "65535 x 8191"},
+    {"PngWithScribbledPixels", "Texture/Explode.png", Scribble(), "Texture/Explode.png", "damaged PNG"},
+    {"MissingMeshTexture", "XFile/Map/Sky.png", Remove(), "Sky.png", "No such file"},
+    {"OggWithOneFlippedByte", "Sound/BGM/反逆.ogg", FlipAByteInAMiddleOggPage(), "Sound/BGM/反逆.ogg",
+     "1 damaged stretch skipped"},
+    {"MissingMusic", "Sound/BGM/Galewrath.ogg", Remove(), "Sound/BGM/Galewrath.ogg", "No such file"},
+    {"MissingEffect", "Shader/BumpMap.fx", Remove(), "Shader/BumpMap.fx", "No such file"},
+    {"EffectCutInHalf", "Shader/BaseHLSL.fx", CutTo(0.5), "Shader/BaseHLSL.fx", ": line "},
+    {"WavCutShort", "Sound/SE/Wing.wav", CutTo(0.5), "Sound/SE/Wing.wav", "but the file holds"},
+    {"MissingWav", "Sound/SE/Key_shift.wav", Remove(), "Sound/SE/Key_shift.wav", "No such file"},
 };
 
 // Normal runs take about 200 MB; the sanitizers' shadow memory and
@@ -175,7 +177,9 @@ TEST_P(DamagedData, RunsIntoAMissionAndNamesTheFileOnce) {
     EXPECT_EQ(run.signal, 0) << run.standardError;
     EXPECT_EQ(run.exitStatus, 0) << run.standardError;
     EXPECT_LT(run.peakResidentKiB, kPeakLimitKiB);
-    EXPECT_EQ(run.LinesNaming(damaged.namedAs).size(), 1u) << run.standardError;
+    const std::vector<std::string> lines = run.LinesNaming(damaged.namedAs);
+    ASSERT_EQ(lines.size(), 1u) << run.standardError;
+    EXPECT_NE(lines[0].find(damaged.says), std::string::npos) << lines[0];
     std::printf("%s: %.1f s, peak %ld MiB\n", damaged.name, run.seconds, run.peakResidentKiB / 1024);
 }
 
