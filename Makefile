@@ -6,8 +6,10 @@ JOBS     ?= 2
 PREFIX   ?= /usr/local
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 CMAKE_COMMON := -DCMAKE_EXPORT_COMPILE_COMMANDS=ON
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 
-.PHONY: setup configure build play test install asan bench clean format format-check lint
+.PHONY: setup configure build play test install asan fuzz bench clean format format-check lint
 
 setup:
 	@bash scripts/bootstrap.sh
@@ -35,6 +37,14 @@ asan:
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DCMAKE_BUILD_TYPE=Debug -DVORTWING_SANITIZE=ON"
 
+# The libFuzzer targets of fuzz/, built by clang with the sanitizers, each run
+# for FUZZ_SECONDS over its seeds and the regression inputs in tests/fuzz/.
+fuzz: setup
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORTWING_FUZZ=ON \
+		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target fuzz
+	bash scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 bench: build
 	cd $(BUILD) && SDL_VIDEODRIVER=$${SDL_VIDEODRIVER:-offscreen} ALSOFT_DRIVERS=$${ALSOFT_DRIVERS:-null} \
 		sh -c 'for b in bench/bench_*; do [ -x "$$b" ] && "$$b"; done'
@@ -51,4 +61,4 @@ format-check:
 	@bash scripts/format.sh --check
 
 clean:
-	rm -rf $(BUILD) build-asan
+	rm -rf $(BUILD) build-asan $(FUZZ_BUILD)

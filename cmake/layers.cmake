@@ -2,7 +2,7 @@
 # of its own layer and of the layers before it, never of those after it, and
 # only the platform layer may include the headers of the libraries it wraps.
 set(VORTWING_LAYERS platform lib game scene app)
-set(VORTWING_WRAPPED_HEADERS "SDL" "epoxy/" "GL/" "AL/" "X11/" "stb_")
+set(VORTWING_WRAPPED_HEADERS "SDL" "epoxy/" "GL/" "AL/" "X11/" "vorbis/" "ogg/" "stb_")
 
 # Checks the layers' includes before anything is compiled: a wrong-way include
 # fails the build with the file, the line and the rule it breaks.

@@ -10,6 +10,7 @@ packages=(
   libgl1-mesa-dri libegl-mesa0 libegl-dev
   fonts-dejavu-core espeak-ng sox
   xvfb openbox libxtst-dev libx11-dev desktop-file-utils appstream
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

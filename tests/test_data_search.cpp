@@ -81,7 +81,7 @@ TEST_F(DataSearchTest, AGivenDirectoryIsTheOnlyPlaceLookedAt) {
     }
 }
 
-TEST_F(DataSearchTest, OnlyAFolderWithEveryPartOfTheDataHoldsIt) {
+TEST_F(DataSearchTest, OnlyAFolderWithTheDatasPartsHoldsIt) {
     const stdfs::path data = m_root / "data";
     EXPECT_FALSE(HoldsGameData(data.string()));
     MakeData(data);
@@ -93,7 +93,11 @@ TEST_F(DataSearchTest, OnlyAFolderWithEveryPartOfTheDataHoldsIt) {
     stdfs::rename(data / "shader/BaseHLSL.fx", data / "shader/basehlsl.FX");
     EXPECT_TRUE(HoldsGameData(data.string()));
 
+    // A missing effect file is left to its loader to name; none at all is
+    // not the game's data.
     stdfs::remove(data / "shader/HDR.fx");
+    EXPECT_TRUE(HoldsGameData(data.string()));
+    for (const char* effect : {"basehlsl.FX", "BumpMap.fx", "staticShadow.fx"}) stdfs::remove(data / "shader" / effect);
     EXPECT_FALSE(HoldsGameData(data.string()));
     std::ofstream(data / "shader/HDR.fx") << "effect";
     stdfs::remove_all(data / "XFile/Map");

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "platform/d3d9/texture.h"
 #include "platform/d3dx9/effect.h"
 #include "support/graphics_fixture.h"
+#include "support/log_lines.h"
 
 namespace {
 const char* const kFlatEffect = R"(# A flat colour, and a textured variant.
@@ -180,4 +182,56 @@ TEST_F(EffectTest, PassesNestOnlyInOrder) {
     Device()->GetRenderState(D3DRS_CULLMODE, &cull);
     EXPECT_EQ(cull, static_cast<DWORD>(D3DCULL_NONE));
     effect->Release();
+}
+
+TEST_F(EffectTest, EveryFileThatFailsIsOneLineNamingItAndWhy) {
+    const std::string directory = ::testing::TempDir() + "effects_" + std::to_string(::getpid());
+    std::filesystem::create_directories(directory);
+    const std::string malformed = directory + "/malformed.fx", missing = directory + "/missing.fx";
+    std::ofstream(malformed) << "parameter float4 A\ntechnique T\n  pass P\n    colour red\n";
+    const std::pair<std::string, const char*> cases[] = {
+        {malformed, "line 4"}, {missing, "No such file"}, {directory, "a directory"}};
+    for (const auto& [path, reason] : cases) {
+        LogLines log;
+        ID3DXEffect* effect = nullptr;
+        EXPECT_EQ(D3DXCreateEffectFromFileA(Device(), path.c_str(), nullptr, nullptr, 0, nullptr, &effect, nullptr),
+                  D3DXERR_INVALIDDATA);
+        EXPECT_EQ(effect, nullptr);
+        const auto lines = log.Naming(path + ":");
+        ASSERT_EQ(lines.size(), 1u) << path;
+        EXPECT_EQ(lines[0].category, vlog::Category::Assets);
+        EXPECT_NE(lines[0].text.find(reason), std::string::npos) << lines[0].text;
+    }
+    std::filesystem::remove_all(directory);
+}
+
+TEST(EffectParser, DeclarationsAreBoundedSoThatNoFileStallsItsScene) {
+    auto parameters = [](int count) {
+        std::string text;
+        for (int i = 0; i < count; ++i) text += "parameter texture T" + std::to_string(i) + "\n";
+        return text + "sampler T0 point clamp\nsampler T" + std::to_string(count - 1) + " linear wrap\n";
+    };
+    auto techniques = [](int count, int passes) {
+        std::string text;
+        for (int t = 0; t < count; ++t) {
+            text += "technique T" + std::to_string(t) + "\n";
+            for (int p = 0; p < passes; ++p) text += "pass P\nvertex\nv\nend\nfragment\nf\nend\nend\n";
+            text += "end\n";
+        }
+        return text;
+    };
+    std::string error;
+    const auto most = d3dx9::ParseEffect(parameters(256) + techniques(64, 16), &error);
+    ASSERT_NE(most, nullptr) << error;
+    EXPECT_TRUE(most->parameters[0].pointFilter && most->parameters[0].clampAddress);
+    EXPECT_FALSE(most->parameters[255].pointFilter || most->parameters[255].clampAddress);
+    EXPECT_EQ(d3dx9::ParseEffect(parameters(257) + techniques(1, 1), &error), nullptr);
+    EXPECT_NE(error.find("more than 256 parameters"), std::string::npos) << error;
+    EXPECT_EQ(d3dx9::ParseEffect(techniques(65, 1), &error), nullptr);
+    EXPECT_NE(error.find("more than 64 techniques"), std::string::npos) << error;
+    EXPECT_EQ(d3dx9::ParseEffect(techniques(1, 17), &error), nullptr);
+    EXPECT_NE(error.find("more than 16 passes"), std::string::npos) << error;
+    // A sampler still needs a declared texture of that name.
+    EXPECT_EQ(d3dx9::ParseEffect("parameter float4 T\nsampler T point wrap\n" + techniques(1, 1), &error), nullptr);
+    EXPECT_NE(error.find("undeclared texture"), std::string::npos) << error;
 }

@@ -11,6 +11,7 @@
 #include "lib/DirectSound.h"
 #include "platform/win32/messagebox.h"
 #include "sound_files.h"
+#include "support/log_lines.h"
 
 namespace {
 DWORD Le32(const BYTE* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<DWORD>(p[3]) << 24); }
@@ -40,15 +41,17 @@ struct MusicTest : ::testing::Test {
     }
 };
 
-// What libvorbisfile itself decodes from the file, for comparison.
-long DecodedBytes(const std::string& path) {
+// What libvorbisfile itself decodes from the file, for comparison (reading
+// on past holes when asked to).
+long DecodedBytes(const std::string& path, bool pastHoles = false) {
     OggVorbis_File vorbis;
     if (ov_fopen(path.c_str(), &vorbis) < 0) return -1;
     long total = 0;
     char buffer[8192];
     int section = 0;
     long got;
-    while ((got = ov_read(&vorbis, buffer, sizeof buffer, 0, 2, 1, &section)) > 0) total += got;
+    while ((got = ov_read(&vorbis, buffer, sizeof buffer, 0, 2, 1, &section)) > 0 || (pastHoles && got == OV_HOLE))
+        if (got > 0) total += got;
     ov_clear(&vorbis);
     return total;
 }
@@ -108,8 +111,9 @@ TEST_F(MusicTest, LoadingIntoAUsedSlotReplacesSegmentAndImage) {
     EXPECT_EQ(audio->Image(5), nullptr);
 }
 
-TEST_F(MusicTest, MissingOrBrokenFilesLeaveTheSlotEmptySilently) {
+TEST_F(MusicTest, MissingOrBrokenFilesLeaveTheSlotEmptyWithOneLineAndNoBox) {
     soundfiles::WriteFile(dir.Path("broken.ogg"), {'O', 'g', 'g', 'S', 1, 2, 3});
+    LogLines log;
     const unsigned before = win32::MessageBoxCount();
     EXPECT_EQ(audio->LoadFile2Segment(dir.Path("missing.ogg").c_str(), 0, 2), 1);
     EXPECT_EQ(audio->Segment(0), nullptr);
@@ -117,12 +121,71 @@ TEST_F(MusicTest, MissingOrBrokenFilesLeaveTheSlotEmptySilently) {
     EXPECT_EQ(audio->LoadFile2Segment(dir.Path("broken.ogg").c_str(), 1, 2), 1);
     EXPECT_EQ(audio->Segment(1), nullptr);
     EXPECT_EQ(win32::MessageBoxCount(), before);
+    const auto missing = log.Naming(dir.Path("missing.ogg"));
+    ASSERT_EQ(missing.size(), 1u);
+    EXPECT_NE(missing[0].text.find("No such file"), std::string::npos) << missing[0].text;
+    const auto broken = log.Naming(dir.Path("broken.ogg"));
+    ASSERT_EQ(broken.size(), 1u);
+    EXPECT_NE(broken[0].text.find("not Ogg Vorbis data"), std::string::npos) << broken[0].text;
+    EXPECT_EQ(broken[0].category, vlog::Category::Assets);
     // Playing and stopping empty slots does nothing.
     audio->PlaySegment(0, 1, 0, 0);
     audio->PlaySegment(999, 0, 1, -1);
     audio->StopSegment(0);
     audio->PlaySegment(1000, 0, 1, -1);
     audio->StopAllSegment();
+}
+
+TEST_F(MusicTest, ADamagedPageCostsOnlyWhatItHeld) {
+    const std::string whole = Ogg("whole.ogg", 2, 22050, 10.0);
+    soundfiles::Bytes bytes = soundfiles::ReadFile(whole);
+    // One byte flipped in the body of a page in the middle: the page fails
+    // its check sum and the decoder reports a hole there.
+    const std::string text(bytes.begin(), bytes.end());
+    const std::size_t page = text.find("OggS", text.size() / 2);
+    ASSERT_NE(page, std::string::npos);
+    bytes[page + 27 + bytes[page + 26] + 10] ^= 0x55;
+    const std::string damaged = dir.Path("damaged.ogg");
+    soundfiles::WriteFile(damaged, bytes);
+
+    LogLines log;
+    EXPECT_EQ(audio->LoadFile2Segment(damaged.c_str(), 0, 2), 1);
+    ASSERT_NE(audio->Segment(0), nullptr);
+    // Everything around the damaged page is kept.
+    const long full = DecodedBytes(whole);
+    const long kept = static_cast<long>(Le32(audio->Image(0) + 42));
+    // (Reading stopped at the hole, the rest would be lost.)
+    EXPECT_LT(DecodedBytes(damaged), kept);
+    EXPECT_EQ(kept, DecodedBytes(damaged, true));
+    EXPECT_LT(kept, full);
+    EXPECT_GT(kept, full / 2);
+    const auto lines = log.Naming(damaged);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].priority, vlog::Priority::Warn);
+    EXPECT_NE(lines[0].text.find("1 damaged stretch skipped"), std::string::npos) << lines[0].text;
+    audio->PlaySegment(0, 1, 0, 0);
+    EXPECT_TRUE(Playing(0));
+}
+
+TEST_F(MusicTest, StreamsOpenALCannotPlayAreRefusedBeforeDecoding) {
+    const std::string surround = Ogg("surround.ogg", 3, 22050, 0.25);
+    const std::string slow = Ogg("slow.ogg", 1, 50, 2.0);
+    const std::string fine = Ogg("fine.ogg", 1, 100, 2.0);
+    LogLines log;
+    for (const std::string& path : {surround, slow}) {
+        EXPECT_EQ(audio->LoadFile2Segment(path.c_str(), 0, 2), 1);
+        EXPECT_EQ(audio->Segment(0), nullptr) << path;
+        EXPECT_EQ(audio->Image(0), nullptr) << path;
+        const auto lines = log.Naming(path);
+        ASSERT_EQ(lines.size(), 1u) << path;
+        EXPECT_NE(lines[0].text.find("cannot be played (mono or stereo, 100 to 200000 Hz)"), std::string::npos)
+            << lines[0].text;
+    }
+    EXPECT_NE(log.Naming(surround)[0].text.find("3 channels at 22050 Hz"), std::string::npos);
+    // The lowest rate DirectSound takes plays.
+    EXPECT_EQ(audio->LoadFile2Segment(fine.c_str(), 0, 2), 1);
+    EXPECT_NE(audio->Segment(0), nullptr);
+    EXPECT_TRUE(log.Naming(fine).empty());
 }
 
 TEST_F(MusicTest, RepeatCountsPlayOnceTwiceOrUntilStopped) {

@@ -9,6 +9,7 @@
 #include "lib/DirectSound.h"
 #include "platform/win32/messagebox.h"
 #include "sound_files.h"
+#include "support/log_lines.h"
 
 using soundfiles::Bytes;
 
@@ -128,15 +129,24 @@ TEST_F(SoundEffectsTest, UnloadableFilesReportOnceAndPlaySilently) {
     soundfiles::WriteFile(dir.Path("empty.wav"), {});
     soundfiles::WriteFile(dir.Path("text.wav"), Bytes{'R', 'I', 'F', 'F', 'x'});
     const std::string tooShort = WriteTone("click.wav", 0.05);  // below the effects minimum
-    const std::string paths[] = {dir.Path("missing.wav"), dir.Path("adpcm.wav"), dir.Path("empty.wav"),
-                                 dir.Path("text.wav"), tooShort};
-    for (const std::string& path : paths) {
+    const std::pair<std::string, const char*> cases[] = {{dir.Path("missing.wav"), "No such file"},
+                                                         {dir.Path("adpcm.wav"), "format tag 2"},
+                                                         {dir.Path("empty.wav"), "too short for a RIFF header"},
+                                                         {dir.Path("text.wav"), "too short for a RIFF header"},
+                                                         {tooShort, "400 bytes"}};
+    for (const auto& [path, reason] : cases) {
+        LogLines log;
         const unsigned before = win32::MessageBoxCount();
         IDirectSoundBuffer8* buffer = sound->GetSecondryBuffer(path.c_str());
         ASSERT_NE(buffer, nullptr) << path;
         EXPECT_EQ(win32::MessageBoxCount(), before + 1) << path;
         EXPECT_STREQ(win32::LastMessageBoxText(), "セカンダリバッファの作成に失敗しました");
         EXPECT_STREQ(win32::LastMessageBoxCaption(), "ERROR");
+        // Besides the box, one line names the file and what is wrong with it.
+        const auto lines = log.Naming(path + ":");
+        ASSERT_EQ(lines.size(), 1u) << path;
+        EXPECT_EQ(lines[0].category, vlog::Category::Assets);
+        EXPECT_NE(lines[0].text.find(reason), std::string::npos) << lines[0].text;
         EXPECT_EQ(buffer->SetCurrentPosition(0), DS_OK);
         EXPECT_EQ(buffer->Play(0, 0, 0), DS_OK);
         EXPECT_FALSE(Playing(buffer));
@@ -144,6 +154,25 @@ TEST_F(SoundEffectsTest, UnloadableFilesReportOnceAndPlaySilently) {
         EXPECT_EQ(sound->GetSecondryBuffer(path.c_str()), buffer);
         EXPECT_EQ(win32::MessageBoxCount(), before + 1);
     }
+}
+
+TEST_F(SoundEffectsTest, DataCutShortPlaysWhatIsThereAndSaysSo) {
+    soundfiles::WavLayout waveform;
+    waveform.samples = soundfiles::ToneSamples(0.5, 8000, 1, 8);
+    Bytes file = soundfiles::MakeWav(waveform);
+    file.resize(file.size() - 1000);
+    soundfiles::WriteFile(dir.Path("cut.wav"), file);
+    LogLines log;
+    const unsigned boxes = win32::MessageBoxCount();
+    IDirectSoundBuffer8* buffer = sound->GetSecondryBuffer(dir.Path("cut.wav").c_str());
+    ASSERT_NE(buffer, nullptr);
+    EXPECT_EQ(win32::MessageBoxCount(), boxes);
+    buffer->SetCurrentPosition(0);
+    buffer->Play(0, 0, 0);
+    EXPECT_TRUE(Playing(buffer));
+    const auto lines = log.Naming(dir.Path("cut.wav"));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].text.find("claims 4000 bytes, but the file holds 3000"), std::string::npos) << lines[0].text;
 }
 
 TEST_F(SoundEffectsTest, BufferTakesTheSamplesOfTheFile) {

@@ -2,6 +2,7 @@
 #include <stb_image_write.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "lib/texturemanager/TextureManager.h"
 #include "platform/win32/messagebox.h"
 #include "support/graphics_fixture.h"
+#include "support/log_lines.h"
 
 namespace {
 struct ScreenVertex {
@@ -145,6 +147,43 @@ TEST_F(TextureTest, CacheSharesByExactNameAndRemembersFailures) {
     EXPECT_EQ(cache->PeaceRelease(path.c_str()), S_OK);
     EXPECT_EQ(cache->Release(), 0);
     EXPECT_EQ(cache->Release(), 0);
+}
+
+TEST_F(TextureTest, FailedLoadsNameTheFileOnceBesideTheirUnchangedMessageBoxes) {
+    // A BMP header announcing 16384 x 16384 pixels and nothing else.
+    std::string huge(54, '\0');
+    huge[0] = 'B', huge[1] = 'M', huge[10] = 54, huge[14] = 40, huge[19] = 0x40, huge[23] = 0x40, huge[26] = 1;
+    huge[28] = 24;
+    std::ofstream(m_directory / "huge.png", std::ios::binary) << huge;
+    std::ofstream(m_directory / "empty.png", std::ios::binary);
+    const std::string files[] = {(m_directory / "absent.png").string(), (m_directory / "huge.png").string(),
+                                 (m_directory / "empty.png").string()};
+    const char* reasons[] = {"No such file", "16384 x 16384", "empty"};
+    CTextureManager* cache = CTextureManager::GetInst();
+    for (int i = 0; i < 3; ++i) {
+        LogLines log;
+        const unsigned boxes = win32::MessageBoxCount();
+        EXPECT_EQ(cache->GetTexture(Device(), files[i].c_str(), 1, 1, 4294967296.0f, 4294967296.0f, 0, 0), nullptr);
+        EXPECT_EQ(win32::MessageBoxCount(), boxes + 1);
+        EXPECT_STREQ(win32::LastMessageBoxCaption(), "Unexpected error encountered");
+        EXPECT_STREQ(win32::LastMessageBoxText(), "File: DefaultDefine\nLine: 64\nError Code: 0x88760B59");
+        const auto lines = log.Naming(files[i]);
+        ASSERT_EQ(lines.size(), 1u) << files[i];
+        EXPECT_EQ(lines[0].category, vlog::Category::Assets);
+        EXPECT_EQ(lines[0].priority, vlog::Priority::Error);
+        EXPECT_NE(lines[0].text.find(reasons[i]), std::string::npos) << lines[0].text;
+    }
+    // A scene that starts again shows its message box again, but the file has
+    // been named already.
+    cache->Release();
+    LogLines again;
+    const unsigned boxes = win32::MessageBoxCount();
+    EXPECT_EQ(cache->GetTexture(Device(), files[1].c_str(), 1, 1, 4294967296.0f, 4294967296.0f, 0, 0), nullptr);
+    EXPECT_EQ(cache->GetNormalMap(Device(), files[2].c_str(), 10.0f), nullptr);
+    EXPECT_EQ(win32::MessageBoxCount(), boxes + 2);
+    EXPECT_STREQ(win32::LastMessageBoxText(), "テクスチャの読み込みに失敗しました");
+    EXPECT_TRUE(again.Naming(files[1]).empty());
+    EXPECT_TRUE(again.Naming(files[2]).empty());
 }
 
 TEST_F(TextureTest, NormalMapOfARampLeansAgainstTheSlope) {

@@ -2,8 +2,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <system_error>
 
 #include "platform/fs/path.h"
@@ -105,8 +107,12 @@ bool HoldsGameData(const std::string& directory) {
     static const char* const kFolders[] = {"XFile/Character", "XFile/Map", "Texture", "Sound"};
     std::error_code ignored;
     auto resolved = [&](const char* entry) { return ResolveCaseInsensitivePath((directory + "/" + entry).c_str()); };
-    for (const char* file : kFiles)
-        if (!std::filesystem::is_regular_file(resolved(file), ignored)) return false;
+    // One effect file is enough to tell the game's data from any other folder;
+    // a single missing file is then the loaders' to report, by name.
+    const bool anyEffect = std::any_of(std::begin(kFiles), std::end(kFiles), [&](const char* file) {
+        return std::filesystem::is_regular_file(resolved(file), ignored);
+    });
+    if (!anyEffect) return false;
     for (const char* folder : kFolders)
         if (!std::filesystem::is_directory(resolved(folder), ignored)) return false;
     return true;

@@ -24,7 +24,7 @@ struct ProgramOptions {
 bool ParseProgramOptions(int argc, const char* const* argv, ProgramOptions* options, std::string* error);
 const char* ProgramUsage();
 
-// Whether directory holds the game's data: its effect files and its mesh,
+// Whether directory holds the game's data: an effect file and its mesh,
 // texture and sound folders (letter case aside), so that an unrelated or
 // empty folder is never taken for it.
 bool HoldsGameData(const std::string& directory);

@@ -1,13 +1,23 @@
 #include "lib/DirectAudio.h"
 
-#include <vorbis/vorbisfile.h>
-
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <string>
 
+#include "platform/log/load_failure.h"
 #include "platform/mmio/mmio.h"
+#include "platform/vorbis/vorbisfile.h"
 #include "platform/win32/text.h"
+
+using vorbisfile::OggVorbis_File;
+using vorbisfile::ov_clear;
+using vorbisfile::OV_HOLE;
+using vorbisfile::ov_info;
+using vorbisfile::ov_open;
+using vorbisfile::ov_read;
+using vorbisfile::ov_time_total;
+using vorbisfile::vorbis_info;
 
 CDirectAudio* CDirectAudio::lpDirectAudio = nullptr;
 
@@ -35,6 +45,18 @@ void WriteWaveHeader(BYTE* image, int channels, long rate, int bytesPerSample, D
     PutShort(image + 36, 18);
     std::memcpy(image + 38, "data", 4);
     PutWord(image + 42, dataBytes);
+}
+
+// The decoded image of one track is kept whole in memory; 256 MiB holds 25
+// minutes of 44.1 kHz stereo.
+constexpr std::size_t kLongestImageBytes = 256u * 1024 * 1024;
+// A file with more gaps than this is given up as destroyed.
+constexpr long kMostHoles = 4096;
+
+bool PlayableStream(int channels, long rate, int bytesPerSample) {
+    return channels > 0 && rate > 0 && rate <= static_cast<long>(dmusic::kHighestWaveRate) &&
+           dmusic::PlayableWave(static_cast<DWORD>(channels), static_cast<DWORD>(8 * bytesPerSample),
+                                static_cast<DWORD>(rate));
 }
 
 template <class T>
@@ -101,33 +123,60 @@ int CDirectAudio::LoadOggVorbisToSegment(const char* path, int bytesPerSample, B
     if (!ValidSlot(slot) || !image || !path) return 0;
     // Without a loader and a performance nothing could be played: skip the decode.
     if (!m_lpLoader || !m_lpPerformance) return 0;
-    std::FILE* file = mmio::OpenForReading(path);
-    if (!file) return 0;
+    std::string reason;
+    std::FILE* file = mmio::OpenForReading(path, &reason);
+    if (!file) {
+        vlog::LoadFailure(vlog::Category::Assets, path, "cannot open the music: %s", reason.c_str());
+        return 0;
+    }
     OggVorbis_File vorbis;
-    if (ov_open(file, &vorbis, nullptr, 0) < 0) {
+    if (const int opened = ov_open(file, &vorbis, nullptr, 0); opened < 0) {
+        vlog::LoadFailure(vlog::Category::Assets, path, "not an Ogg Vorbis file vorbisfile can open (%s)",
+                          vorbisfile::ErrorText(opened));
         std::fclose(file);
         return 0;
     }
     const vorbis_info* info = ov_info(&vorbis, -1);
     const double seconds = ov_time_total(&vorbis, -1);
-    if (!info || info->channels < 1 || info->rate < 1 || seconds < 0) {
+    if (!info) {
+        vlog::LoadFailure(vlog::Category::Assets, path, "the Vorbis stream has no information header");
+        ov_clear(&vorbis);
+        return 0;
+    }
+    if (!PlayableStream(info->channels, info->rate, bytesPerSample)) {
+        vlog::LoadFailure(vlog::Category::Assets, path,
+                          "%d channels at %ld Hz cannot be played (mono or stereo, %u to %u Hz)", info->channels,
+                          info->rate, static_cast<unsigned>(dmusic::kLowestWaveRate),
+                          static_cast<unsigned>(dmusic::kHighestWaveRate));
+        ov_clear(&vorbis);
+        return 0;
+    }
+    if (!(seconds >= 0)) {
+        vlog::LoadFailure(vlog::Category::Assets, path, "cannot tell the music's length (%s)",
+                          seconds == vorbisfile::OV_EINVAL ? vorbisfile::ErrorText(vorbisfile::OV_EINVAL)
+                                                           : "its pages claim a negative length");
         ov_clear(&vorbis);
         return 0;
     }
     const double estimate = std::ceil(info->channels * static_cast<double>(info->rate) * seconds * bytesPerSample);
-    // A WAVE image holds at most 4 GB; a larger claim is not a music track.
-    if (estimate > 0xFFFFFFFFu - WAVE_HEADER_BYTES) {
-        ov_clear(&vorbis);
-        return 0;
+    // A damaged last page can claim days of music: what lies past the longest
+    // track kept is cut, as a track longer than its estimate is.
+    std::size_t room = kLongestImageBytes;
+    if (estimate <= static_cast<double>(kLongestImageBytes)) {
+        room = static_cast<std::size_t>(estimate);
+    } else {
+        vlog::LoadWarning(vlog::Category::Assets, path, "claims %.0f seconds of music; only the first %.0f are kept",
+                          seconds, seconds * kLongestImageBytes / estimate);
     }
-    const std::size_t room = static_cast<std::size_t>(estimate);
     *image = new (std::nothrow) BYTE[room + WAVE_HEADER_BYTES];
     if (!*image) {
+        vlog::LoadFailure(vlog::Category::Assets, path, "no memory for %zu bytes of decoded music", room);
         ov_clear(&vorbis);
         return 0;
     }
     const std::size_t frame = static_cast<std::size_t>(info->channels) * bytesPerSample;
     std::size_t decoded = 0;
+    long holes = 0;
     for (;;) {
         const std::size_t left = room - decoded;
         if (left < frame) break;
@@ -136,7 +185,14 @@ int CDirectAudio::LoadOggVorbisToSegment(const char* path, int bytesPerSample, B
         const long got = ov_read(&vorbis, reinterpret_cast<char*>(*image + WAVE_HEADER_BYTES + decoded), want, 0,
                                  bytesPerSample, 1, &section);
         if (got == 0) break;
+        // A gap or a damaged page costs what it held; the music goes on after it.
+        if (got == OV_HOLE && ++holes <= kMostHoles) continue;
         if (got < 0) {
+            if (got == OV_HOLE)
+                vlog::LoadFailure(vlog::Category::Assets, path, "more than %ld damaged stretches", kMostHoles);
+            else
+                vlog::LoadFailure(vlog::Category::Assets, path, "decoding stopped after %zu bytes: %s", decoded,
+                                  vorbisfile::ErrorText(static_cast<int>(got)));
             delete[] * image;
             *image = nullptr;
             ov_clear(&vorbis);
@@ -144,6 +200,9 @@ int CDirectAudio::LoadOggVorbisToSegment(const char* path, int bytesPerSample, B
         }
         decoded += static_cast<std::size_t>(got);
     }
+    if (holes > 0)
+        vlog::LoadWarning(vlog::Category::Assets, path, "%ld damaged stretch%s skipped; the rest plays", holes,
+                          holes == 1 ? "" : "es");
     // 8-bit WAVE samples are unsigned.
     if (bytesPerSample == 1)
         for (std::size_t i = 0; i < decoded; ++i) (*image)[WAVE_HEADER_BYTES + i] ^= 0x80;
@@ -156,10 +215,18 @@ int CDirectAudio::LoadOggVorbisToSegment(const char* path, int bytesPerSample, B
     description.guidClass = CLSID_DirectMusicSegment;
     description.pbMemData = *image;
     description.llMemLength = static_cast<LONGLONG>(WAVE_HEADER_BYTES + decoded);
-    if (FAILED(m_lpLoader->GetObject(&description, IID_IDirectMusicSegment8,
-                                     reinterpret_cast<void**>(&m_lpSegment[slot]))))
+    if (const HRESULT result =
+            m_lpLoader->GetObject(&description, IID_IDirectMusicSegment8, reinterpret_cast<void**>(&m_lpSegment[slot]));
+        FAILED(result)) {
+        vlog::LoadFailure(vlog::Category::Assets, path, "the decoded music makes no segment (0x%08X)",
+                          static_cast<unsigned>(result));
         return 0;
-    if (FAILED(m_lpSegment[slot]->Download(m_lpPerformance))) return 0;
+    }
+    if (const HRESULT result = m_lpSegment[slot]->Download(m_lpPerformance); FAILED(result)) {
+        vlog::LoadFailure(vlog::Category::Assets, path, "the music cannot be made ready to play (0x%08X)",
+                          static_cast<unsigned>(result));
+        return 0;
+    }
     return 1;
 }
 

@@ -1,6 +1,7 @@
 #include "lib/DirectSound.h"
 
 #include "lib/WaveSoundRead.h"
+#include "platform/log/load_failure.h"
 #include "platform/win32/messagebox.h"
 
 CDirectSound* CDirectSound::m_lpDirectSound = nullptr;
@@ -27,6 +28,16 @@ public:
     HRESULT Unlock(LPVOID, DWORD, LPVOID, DWORD) override { return DS_OK; }
     HRESULT Restore() override { return DS_OK; }
 };
+
+// The one line for a file that was read but whose sound no buffer can hold.
+void ReportUnplayable(const char* path, const CWaveSoundRead& reader) {
+    const WAVEFORMATEX& format = *reader.m_pwfx;
+    vlog::LoadFailure(vlog::Category::Assets, path,
+                      "no sound buffer for format tag %u, %u channels, %u bits, %u Hz and %u bytes of samples "
+                      "(playable: PCM, mono or stereo, 8 or 16 bits, 100 to 200000 Hz, at least 150 ms)",
+                      format.wFormatTag, format.nChannels, format.wBitsPerSample,
+                      static_cast<unsigned>(format.nSamplesPerSec), static_cast<unsigned>(reader.m_ckIn.cksize));
+}
 
 // Shared by all requests made without a device; never deleted.
 IDirectSoundBuffer8* DeviceLessBuffer() {
@@ -84,7 +95,8 @@ int CDirectSound::LoadWAVE(LPDIRECTSOUNDBUFFER8* out, const char* path) {
     *out = nullptr;
     if (!m_lpDirectSound8) return 1;
     CWaveSoundRead reader;
-    reader.Open(path);
+    const HRESULT opened = reader.Open(path);
+    if (FAILED(opened)) vlog::LoadFailure(vlog::Category::Assets, path, "%s", LastWaveReadFailure());
     DSBUFFERDESC description{};
     description.dwSize = sizeof description;
     description.dwFlags = DSBCAPS_CTRLFX | DSBCAPS_CTRLVOLUME | DSBCAPS_CTRLPAN | DSBCAPS_CTRLFREQUENCY;
@@ -93,6 +105,7 @@ int CDirectSound::LoadWAVE(LPDIRECTSOUNDBUFFER8* out, const char* path) {
     description.guid3DAlgorithm = GUID_NULL;
     LPDIRECTSOUNDBUFFER first = nullptr;
     if (FAILED(m_lpDirectSound8->CreateSoundBuffer(&description, &first, nullptr))) {
+        if (SUCCEEDED(opened)) ReportUnplayable(path, reader);
         MessageBoxA(nullptr, "セカンダリバッファの作成に失敗しました", "ERROR", MB_OK);
         return 1;
     }
@@ -108,8 +121,13 @@ int CDirectSound::LoadWAVE(LPDIRECTSOUNDBUFFER8* out, const char* path) {
     }
     if (SUCCEEDED(locked)) {
         UINT read = 0;
-        reader.Read(bytes1, static_cast<BYTE*>(audio1), &read);
-        if (audio2) reader.Read(bytes2, static_cast<BYTE*>(audio2), &read);
+        HRESULT filled = reader.Read(bytes1, static_cast<BYTE*>(audio1), &read);
+        if (audio2) {
+            const HRESULT second = reader.Read(bytes2, static_cast<BYTE*>(audio2), &read);
+            if (SUCCEEDED(filled)) filled = second;
+        }
+        if (FAILED(filled) && SUCCEEDED(opened))
+            vlog::LoadFailure(vlog::Category::Assets, path, "%s", LastWaveReadFailure());
         (*out)->Unlock(audio1, bytes1, audio2, bytes2);
     }
     return 1;

@@ -14,6 +14,9 @@ HRESULT WaveStartDataRead(HMMIO file, MMCKINFO* data, MMCKINFO* riff);
 HRESULT WaveReadFile(HMMIO file, UINT count, BYTE* destination, MMCKINFO* data, UINT* bytesRead);
 // Frees a format record from ReadMMIO.
 void FreeWaveFormat(WAVEFORMATEX* format);
+// What the last of the functions above that failed found wrong with its
+// file ("no \"data\" chunk", ...), for the line that reports it.
+const char* LastWaveReadFailure();
 
 class CWaveSoundRead {
 public:

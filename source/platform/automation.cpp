@@ -1,5 +1,7 @@
 #include "platform/automation.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -12,6 +14,7 @@
 #include "platform/dinput/dinput.h"
 #include "platform/dinput/pad.h"
 #include "platform/mmio/mmio.h"
+#include "platform/fs/regular_file.h"
 #include "platform/win32/keyboard.h"
 
 namespace automation {
@@ -268,21 +271,13 @@ bool LoadInputScriptText(std::string_view text, const char* sourceName, std::str
 }
 
 bool LoadInputScript(const char* path, std::string* error) {
-    std::FILE* file = path ? mmio::OpenForReading(path) : nullptr;
-    if (!file) {
-        if (error) *error = std::string(path ? path : "(null)") + ": cannot open: " + std::strerror(errno);
+    std::vector<std::uint8_t> bytes;
+    std::string reason;
+    if (!fs::ReadRegularFile(path, kMaxScriptBytes, &bytes, &reason)) {
+        if (error) *error = std::string(path ? path : "(null)") + ": not read as an input script: " + reason;
         return false;
     }
-    std::string text;
-    char chunk[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
-    const bool readError = std::ferror(file) != 0;
-    std::fclose(file);
-    if (readError) {
-        if (error) *error = std::string(path) + ": read error";
-        return false;
-    }
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     return LoadInputScriptText(text, path, error);
 }
 
@@ -290,6 +285,13 @@ void UnloadInputScript() { g_script = Script{}; }
 
 bool StartRecording(const char* path, std::string* error) {
     StopRecording();
+    // Only a regular file is written: a FIFO would hold the game until
+    // someone reads it, a device would take the recording nowhere useful.
+    struct stat existing {};
+    if (path && ::stat(path, &existing) == 0 && !S_ISREG(existing.st_mode)) {
+        if (error) *error = std::string(path) + ": cannot record into it: not a regular file";
+        return false;
+    }
     std::FILE* file = path ? std::fopen(path, "w") : nullptr;
     if (!file) {
         if (error) *error = std::string(path ? path : "(null)") + ": cannot create: " + std::strerror(errno);

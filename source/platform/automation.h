@@ -31,7 +31,10 @@ void BeginSceneFrame();
 // again and a loaded script starts over from its beginning.
 void ResetSceneFrames();
 
-// Reads and checks a whole script before anything runs. On success the
+// The largest script read: a recording of hours of play stays far below it.
+constexpr std::uint64_t kMaxScriptBytes = 8u * 1024 * 1024;
+// Reads and checks a whole script before anything runs. Only a regular file
+// of at most kMaxScriptBytes is read (not a FIFO, not a device). On success the
 // keyboard (GetKeyboardState, GetAsyncKeyState) and the DirectInput
 // controller read the script instead of the real devices for the rest of the
 // run; a script naming any PAD input makes a controller present from start-up.

@@ -28,6 +28,8 @@ public:
         CDirectAudio::DeleteInstance();
         CDirectInput::UninitDirectInput();
         CDirectInput::DeleteInstance(nullptr);
+        // As the program ends: the game scene leaves its sounds cached.
+        CDirectSound::GetInstance()->FreeBuffer();
         CDirectSound::GetInstance()->DirectSoundRelease();
     }
     ProgramServices(const ProgramServices&) = delete;

@@ -512,7 +512,7 @@ SkinnedModel BuildSoldier() {
              Pose(r, L, spine, -kick * 6, 10 * raise, 0);
              Pose(r, L, headB, 8 * raise, 0, 0);
          }});
-    model.sets.push_back({"Death", 0.513, 30, [r, hips, spine, headB, apply, lying](float ph, std::vector<Mat4>& L) {
+    model.sets.push_back({"Death", 0.513, 30, [r, spine, headB, apply, lying](float ph, std::vector<Mat4>& L) {
                               // Stagger, knees give, fall onto the back by 90 %.
                               float fall = Smooth(0.15f, 0.85f, ph);
                               float buckle = Smooth(0.0f, 0.4f, ph) * (1 - fall);

@@ -274,7 +274,8 @@ void GenerateScreens(Output& out) {
             const auto& path = sheet.first;
             const Image& img = sheet.second;
             Image view(img.width(), img.height());
-            view.Shade(0, 0, img.width(), img.height(), [&](float u, float v) {
+            // Captured by name: clang 14 cannot capture structured bindings.
+            view.Shade(0, 0, img.width(), img.height(), [&img = img](float u, float v) {
                 int cx = static_cast<int>(u * img.width()) / 8, cy = static_cast<int>(v * img.height()) / 8;
                 return (cx + cy) % 2 ? Hex(0x505050) : Hex(0x383838);
             });

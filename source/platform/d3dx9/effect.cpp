@@ -19,20 +19,20 @@
 // is FragColor. Anything else is an error reported with its line number.
 #include "platform/d3dx9/effect.h"
 #include "platform/d3dx9/d3dx9math.h"
-#include "platform/fs/path.h"
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 
 #include "platform/d3d9/fixed_function.h"
 #include "platform/d3d9/presentation.h"
 #include "platform/d3d9/texture.h"
+#include "platform/fs/regular_file.h"
 #include "platform/gl/attributes.h"
 #include "platform/gl/context.h"
 #include "platform/gl/program.h"
 #include "platform/gl/state_cache.h"
+#include "platform/log/load_failure.h"
 
 namespace d3dx9 {
 namespace {
@@ -82,6 +82,12 @@ bool StateValue(const std::string& text, DWORD* value) {
     return true;
 }
 
+// What one effect may declare. Each pass is a GL program to compile, so a
+// file with thousands of them would stall the scene that loads it.
+constexpr std::size_t kMaxParameters = 256;
+constexpr std::size_t kMaxTechniques = 64;
+constexpr std::size_t kMaxPassesPerTechnique = 16;
+
 bool KnownType(const std::string& type) {
     return type == "float" || type == "float2" || type == "float3" || type == "float4" || type == "float4x4" ||
            type == "int" || type == "bool" || type == "texture";
@@ -110,6 +116,7 @@ std::unique_ptr<EffectDescription> ParseEffect(const std::string& text, std::str
     };
     EffectDescription::TechniqueDeclaration* technique = nullptr;
     EffectDescription::PassDeclaration* pass = nullptr;
+    std::map<std::string, std::size_t> parameterIndex;
     while (std::getline(lines, line)) {
         ++number;
         const std::string trimmed = Trim(line);
@@ -134,15 +141,18 @@ std::unique_ptr<EffectDescription> ParseEffect(const std::string& text, std::str
                 parameter.name.resize(bracket);
                 if (parameter.arraySize == 0 || parameter.arraySize > 64) return fail("bad array size");
             }
-            for (const auto& existing : description->parameters)
-                if (existing.name == parameter.name) return fail("parameter '" + parameter.name + "' declared twice");
+            if (parameterIndex.count(parameter.name)) return fail("parameter '" + parameter.name + "' declared twice");
+            if (description->parameters.size() == kMaxParameters)
+                return fail("more than " + std::to_string(kMaxParameters) + " parameters");
+            parameterIndex[parameter.name] = description->parameters.size();
             description->parameters.push_back(parameter);
         } else if (keyword == "sampler" && !technique) {
             if (arguments.size() != 3) return fail("expected 'sampler <texture> <point|linear> <wrap|clamp>'");
             EffectDescription::ParameterDeclaration* texture = nullptr;
-            for (auto& parameter : description->parameters)
-                if (parameter.name == arguments[0] && parameter.type == "texture") texture = &parameter;
-            if (!texture) return fail("sampler for an undeclared texture '" + arguments[0] + "'");
+            if (const auto found = parameterIndex.find(arguments[0]); found != parameterIndex.end())
+                texture = &description->parameters[found->second];
+            if (!texture || texture->type != "texture")
+                return fail("sampler for an undeclared texture '" + arguments[0] + "'");
             if ((arguments[1] != "point" && arguments[1] != "linear") ||
                 (arguments[2] != "wrap" && arguments[2] != "clamp"))
                 return fail("expected 'point' or 'linear' and 'wrap' or 'clamp'");
@@ -152,10 +162,15 @@ std::unique_ptr<EffectDescription> ParseEffect(const std::string& text, std::str
             if (!readBlock(&description->sharedSource)) return fail("glsl block without 'end'");
         } else if (keyword == "technique" && !technique) {
             if (arguments.size() != 1) return fail("expected 'technique <name>'");
+            if (description->techniques.size() == kMaxTechniques)
+                return fail("more than " + std::to_string(kMaxTechniques) + " techniques");
             description->techniques.push_back({arguments[0], {}});
             technique = &description->techniques.back();
         } else if (keyword == "pass" && technique && !pass) {
             if (arguments.size() != 1) return fail("expected 'pass <name>'");
+            if (technique->passes.size() == kMaxPassesPerTechnique)
+                return fail("more than " + std::to_string(kMaxPassesPerTechnique) + " passes in technique '" +
+                            technique->name + "'");
             technique->passes.push_back({arguments[0], {}, "", ""});
             pass = &technique->passes.back();
         } else if (keyword == "state" && pass) {
@@ -524,19 +539,19 @@ HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, LPCSTR file, const D
     if (compilationErrors) *compilationErrors = nullptr;
     if (!device || !file || !effect) return D3DERR_INVALIDCALL;
     *effect = nullptr;
-    std::ifstream stream(ResolveCaseInsensitivePath(file), std::ios::binary);
+    std::vector<std::uint8_t> bytes;
     std::string error;
-    if (!stream) {
-        error = std::string("cannot open ") + file;
+    if (!fs::ReadRegularFile(file, d3dx9::kMaxEffectFileBytes, &bytes, &error)) {
+        error = "cannot read the effect file: " + error;
     } else {
-        std::stringstream text;
-        text << stream.rdbuf();
-        std::unique_ptr<d3dx9::EffectDescription> description = d3dx9::ParseEffect(text.str(), &error);
+        const std::string text(bytes.begin(), bytes.end());
+        std::unique_ptr<d3dx9::EffectDescription> description = d3dx9::ParseEffect(text, &error);
         if (description) {
             *effect = ID3DXEffect::Create(device, std::move(description), &error);
             if (*effect) return D3D_OK;
         }
     }
+    vlog::LoadFailure(vlog::Category::Assets, file, "%s", error.c_str());
     if (compilationErrors) *compilationErrors = new ID3DXBuffer(error.c_str(), error.size() + 1);
     return D3DXERR_INVALIDDATA;
 }

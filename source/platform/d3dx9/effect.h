@@ -4,6 +4,7 @@
 // Values set on the effect reach the programs when something is drawn
 // inside a pass.
 #pragma once
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -114,6 +115,8 @@ struct EffectDescription {
     std::string sharedSource;
     std::vector<TechniqueDeclaration> techniques;
 };
+// The largest effect file read; ours are a few kilobytes.
+constexpr std::uint64_t kMaxEffectFileBytes = 1024 * 1024;
 // Parses effect text; on a malformed file returns null with a message that
 // names the line.
 std::unique_ptr<EffectDescription> ParseEffect(const std::string& text, std::string* error);

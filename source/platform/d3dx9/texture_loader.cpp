@@ -1,7 +1,4 @@
 #include "platform/d3dx9/texture_loader.h"
-#include "platform/fs/path.h"
-
-#include <stb_image.h>
 
 #include <algorithm>
 #include <cmath>
@@ -9,6 +6,10 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "platform/fs/regular_file.h"
+#include "platform/image/image_file.h"
+#include "platform/log/load_failure.h"
 
 namespace {
 struct Image {
@@ -18,42 +19,47 @@ struct Image {
     std::vector<std::uint8_t> rgba;
 };
 
-std::string ResolveAssetPath(const char* file) { return ResolveCaseInsensitivePath(file); }
-
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
-    std::uint8_t buffer[65536];
-    size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        bytes->insert(bytes->end(), buffer, buffer + count);
-    std::fclose(file);
-    return !bytes->empty();
+D3DXIMAGE_FILEFORMAT FileFormatOf(image::FileFormat format) {
+    switch (format) {
+    case image::FileFormat::Png: return D3DXIFF_PNG;
+    case image::FileFormat::Jpeg: return D3DXIFF_JPG;
+    case image::FileFormat::Bmp: return D3DXIFF_BMP;
+    }
+    return D3DXIFF_BMP;
 }
 
-D3DXIMAGE_FILEFORMAT FileFormatOf(const std::vector<std::uint8_t>& bytes) {
-    if (bytes.size() >= 8 && bytes[0] == 0x89 && bytes[1] == 'P' && bytes[2] == 'N' && bytes[3] == 'G')
-        return D3DXIFF_PNG;
-    if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8) return D3DXIFF_JPG;
-    if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') return D3DXIFF_BMP;
-    return D3DXIFF_TGA;
+// The largest side a texture may have: the fixed limit, or the driver's when
+// that is smaller.
+int LargestSide(IDirect3DDevice9* device) {
+    int largest = image::kMaxDimension;
+    D3DCAPS9 caps{};
+    if (device && SUCCEEDED(device->GetDeviceCaps(&caps)) && caps.MaxTextureWidth > 0 && caps.MaxTextureHeight > 0)
+        largest = static_cast<int>(
+            std::min<DWORD>({static_cast<DWORD>(largest), caps.MaxTextureWidth, caps.MaxTextureHeight}));
+    return largest;
 }
 
-bool LoadImage(LPCSTR file, Image* image, bool pixels) {
+// Reads and checks the file (and decodes it when pixels is set); a failure
+// leaves one line naming the file.
+bool LoadImage(LPCSTR file, int largestSide, Image* image, bool pixels) {
     if (!file) return false;
     std::vector<std::uint8_t> bytes;
-    if (!ReadWholeFile(ResolveAssetPath(file), &bytes)) return false;
-    int channels = 0;
-    if (!stbi_info_from_memory(bytes.data(), static_cast<int>(bytes.size()), &image->width, &image->height, &channels))
+    std::string reason;
+    if (!fs::ReadRegularFile(file, image::kMaxFileBytes, &bytes, &reason)) {
+        vlog::LoadFailure(vlog::Category::Assets, file, "cannot read the image: %s", reason.c_str());
         return false;
-    image->hasAlpha = channels == 2 || channels == 4;
-    image->fileFormat = FileFormatOf(bytes);
-    if (!pixels) return true;
-    stbi_uc* data = stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &image->width, &image->height,
-                                          &channels, 4);
-    if (!data) return false;
-    image->rgba.assign(data, data + static_cast<size_t>(image->width) * image->height * 4);
-    stbi_image_free(data);
+    }
+    image::Header header;
+    const bool loaded = pixels ? image::Decode(bytes.data(), bytes.size(), largestSide, &header, &image->rgba, &reason)
+                               : image::ReadHeader(bytes.data(), bytes.size(), largestSide, &header, &reason);
+    if (!loaded) {
+        vlog::LoadFailure(vlog::Category::Assets, file, "%s", reason.c_str());
+        return false;
+    }
+    image->width = header.width;
+    image->height = header.height;
+    image->hasAlpha = header.channels == 2 || header.channels == 4;
+    image->fileFormat = FileFormatOf(header.format);
     return true;
 }
 
@@ -97,7 +103,7 @@ UINT RequestedSize(UINT requested, int fileSize) {
 
 HRESULT D3DXGetImageInfoFromFileA(LPCSTR file, D3DXIMAGE_INFO* info) {
     Image image;
-    if (!LoadImage(file, &image, false)) return D3DXERR_INVALIDDATA;
+    if (!LoadImage(file, image::kMaxDimension, &image, false)) return D3DXERR_INVALIDDATA;
     if (info) {
         *info = D3DXIMAGE_INFO{static_cast<UINT>(image.width),
                                static_cast<UINT>(image.height),
@@ -122,7 +128,7 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, LPCSTR file, UINT
     if (!device || !texture) return D3DERR_INVALIDCALL;
     *texture = nullptr;
     Image image;
-    if (!LoadImage(file, &image, true)) return D3DXERR_INVALIDDATA;
+    if (!LoadImage(file, LargestSide(device), &image, true)) return D3DXERR_INVALIDDATA;
 
     const UINT targetWidth = RequestedSize(width, image.width);
     const UINT targetHeight = RequestedSize(height, image.height);
@@ -134,7 +140,11 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, LPCSTR file, UINT
         format = image.hasAlpha || colorKey != 0 ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
     const UINT levels = mipLevels == D3DX_DEFAULT || mipLevels == D3DX_FROM_FILE ? 0 : mipLevels;
     IDirect3DTexture9* created = IDirect3DTexture9::Create(targetWidth, targetHeight, levels, usage, format, pool);
-    if (!created) return D3DERR_OUTOFVIDEOMEMORY;
+    if (!created) {
+        vlog::LoadFailure(vlog::Category::Assets, file, "cannot make a %u x %u texture of it", targetWidth,
+                          targetHeight);
+        return D3DERR_OUTOFVIDEOMEMORY;
+    }
 
     D3DLOCKED_RECT locked{};
     if (FAILED(created->LockRect(0, &locked, nullptr, 0))) {

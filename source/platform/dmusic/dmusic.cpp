@@ -70,8 +70,7 @@ bool ParseWave(const BYTE* image, std::size_t length, WaveView* wave) {
         offset += 8 + size + (size & 1);
     }
     if (!haveFormat || !haveData) return false;
-    if ((wave->channels != 1 && wave->channels != 2) || (wave->bits != 8 && wave->bits != 16) || wave->rate == 0)
-        return false;
+    if (!dmusic::PlayableWave(wave->channels, wave->bits, wave->rate)) return false;
     const std::size_t frame = wave->channels * wave->bits / 8u;
     wave->bytes -= wave->bytes % frame;
     return true;
@@ -324,6 +323,13 @@ private:
     std::vector<WCHAR> m_searchDirectory;
 };
 }  // namespace
+
+namespace dmusic {
+bool PlayableWave(DWORD channels, DWORD bitsPerSample, DWORD rate) {
+    return (channels == 1 || channels == 2) && (bitsPerSample == 8 || bitsPerSample == 16) && rate >= kLowestWaveRate &&
+           rate <= kHighestWaveRate;
+}
+}  // namespace dmusic
 
 HRESULT CoCreateInstance(REFCLSID classId, LPUNKNOWN outer, DWORD, REFIID interfaceId, LPVOID* out) {
     if (!out) return E_POINTER;

@@ -112,6 +112,15 @@ struct IDirectMusicPerformance8 : IUnknown {
     virtual HRESULT CloseDown() = 0;
 };
 
+namespace dmusic {
+// The sample rates a wave segment plays, as DirectSound's buffers take them.
+constexpr DWORD kLowestWaveRate = 100;
+constexpr DWORD kHighestWaveRate = 200000;
+// Whether the loader makes a segment of PCM in this shape: mono or stereo, 8
+// or 16 bits, at a rate from kLowestWaveRate to kHighestWaveRate.
+bool PlayableWave(DWORD channels, DWORD bitsPerSample, DWORD rate);
+}  // namespace dmusic
+
 struct IDirectMusicLoader8 : IUnknown {
     virtual HRESULT SetSearchDirectory(REFGUID objectClass, WCHAR* path, BOOL clear) = 0;
     // Builds a segment from a memory descriptor (DMUS_OBJ_CLASS |

@@ -4,6 +4,7 @@
 #include <epoxy/gl.h>
 
 #include "platform/gl/framebuffer.h"
+#include "platform/gl/resident_libraries.h"
 #include "platform/log/log.h"
 #include "platform/gl/state_cache.h"
 #include "platform/win32/window.h"
@@ -36,6 +37,7 @@ bool CreateContext(SDL_Window* window) {
         return false;
     }
     vlog::Debug(vlog::Category::Video, "OpenGL %d.%d on '%s'", version / 10, version % 10, renderer ? renderer : "?");
+    KeepLoadedLibrariesResident();
     g_context = context;
     g_window = window;
     g_references = 1;

@@ -1,5 +1,5 @@
 #include "platform/mmio/mmio.h"
-#include "platform/fs/path.h"
+#include "platform/fs/regular_file.h"
 
 #include <algorithm>
 #include <cstring>
@@ -62,21 +62,34 @@ struct MMIO {
     }
 };
 
+namespace {
+std::string g_lastOpenError;
+}  // namespace
+
 namespace mmio {
-std::FILE* OpenForReading(const char* path) { return path ? OpenFileCaseInsensitive(path, "rb") : nullptr; }
+const char* LastOpenError() { return g_lastOpenError.c_str(); }
+
+std::FILE* OpenForReading(const char* path, std::string* reason) {
+    return fs::OpenRegularFile(path, kLargestFile, reason);
+}
 }  // namespace mmio
 
 HMMIO mmioOpenA(LPSTR path, LPMMIOINFO info, DWORD flags) {
     constexpr DWORD kWriteModes = 0x0003 | 0x1000;  // MMIO_WRITE, MMIO_READWRITE, MMIO_CREATE
-    if (!path || (flags & kWriteModes) != 0) return nullptr;
-    std::FILE* file = mmio::OpenForReading(path);
+    if (!path || (flags & kWriteModes) != 0) {
+        g_lastOpenError = path ? "only reading is supported" : "no file name";
+        return nullptr;
+    }
+    std::FILE* file = mmio::OpenForReading(path, &g_lastOpenError);
     if (!file) return nullptr;
     long long size = -1;
     if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
-    if (size < 0 || size > 0x7FFFFFFF) {
+    if (size < 0 || size > static_cast<long long>(mmio::kLargestFile)) {
+        g_lastOpenError = "cannot tell the file's size";
         std::fclose(file);
         return nullptr;
     }
+    g_lastOpenError.clear();
     auto* handle = new MMIO;
     handle->file = file;
     handle->size = size;

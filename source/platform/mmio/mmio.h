@@ -3,6 +3,7 @@
 // file states them; seeks and reads never go past the file's end.
 #pragma once
 #include <cstdio>
+#include <string>
 
 #include "platform/win32/wintypes.h"
 
@@ -95,7 +96,14 @@ MMRESULT mmioSetInfo(HMMIO file, const MMIOINFO* info, UINT flags);
 MMRESULT mmioAdvance(HMMIO file, LPMMIOINFO info, UINT flags);
 
 namespace mmio {
+// The largest file the readers open: offsets are 32-bit signed.
+constexpr unsigned long kLargestFile = 0x7FFFFFFF;
 // Opens an asset or data file for reading ("rb"); the one place where the
-// layer's readers turn a program path into an open file.
-std::FILE* OpenForReading(const char* path);
+// layer's readers turn a program path into an open file. Only regular files
+// up to kLargestFile are opened; otherwise null, with *reason (if given)
+// saying why.
+std::FILE* OpenForReading(const char* path, std::string* reason = nullptr);
+// Why the most recent mmioOpenA returned null (Windows reports it in the
+// info record's wErrorRet, which the program does not pass).
+const char* LastOpenError();
 }  // namespace mmio
