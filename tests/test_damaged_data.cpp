@@ -86,6 +86,21 @@ Damage Scribble() {
     };
 }
 
+// Every occurrence of one text replaced by another.
+Damage ReplaceText(std::string from, std::string to) {
+    return [from, to](const fs::path& file) {
+        const Bytes bytes = Read(file);
+        std::string text(bytes.begin(), bytes.end());
+        std::size_t replaced = 0;
+        for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+            text.replace(at, from.size(), to);
+            ++replaced;
+        }
+        ASSERT_GT(replaced, 0u) << file << " holds no " << from;
+        Write(file, Bytes(text.begin(), text.end()));
+    };
+}
+
 struct DamagedFile {
     const char* name;     // names the test case
     const char* file;     // relative to the data directory
@@ -108,6 +123,17 @@ const DamagedFile kDamagedFiles[] = {
     {"EffectCutInHalf", "Shader/BaseHLSL.fx", CutTo(0.5), "Shader/BaseHLSL.fx", ": line "},
     {"WavCutShort", "Sound/SE/Wing.wav", CutTo(0.5), "Sound/SE/Wing.wav", "but the file holds"},
     {"MissingWav", "Sound/SE/Key_shift.wav", Remove(), "Sound/SE/Key_shift.wav", "No such file"},
+    {"SkinNamingAnUnknownBone", "XFile/Character/hito.x", ReplaceText("\"Spine\";\n", "\"NoSuchBone\";\n"),
+     "XFile/Character/hito.x", "\"NoSuchBone\""},
+    {"XMaterialListShorterThanFaces", "XFile/Character/Curry.x",
+     ReplaceWith("xfile/material-list-shorter-than-faces.x"), "XFile/Character/Curry.x", ":"},
+    {"XNormalIndexPastNormals", "XFile/Character/hito.x", ReplaceWith("xfile/normal-index-past-normals.x"),
+     "XFile/Character/hito.x", ":"},
+    {"XSkinWeightForVertexMinusOne", "XFile/Character/Dragoon.x", ReplaceWith("xfile/skin-weight-vertex-minus-one.x"),
+     "XFile/Character/Dragoon.x", ":"},
+    {"XHugeCount", "XFile/Map/Sky.x", ReplaceWith("xfile/huge-count.x"), "XFile/Map/Sky.x", ":"},
+    {"XCutInHalf", "XFile/Character/Dragoon.x", CutTo(0.5), "XFile/Character/Dragoon.x", ":"},
+    {"MissingMesh", "XFile/Map/sea.x", Remove(), "XFile/Map/sea.x", "No such file"},
 };
 
 // Normal runs take about 200 MB; the sanitizers' shadow memory and

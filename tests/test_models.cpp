@@ -344,14 +344,15 @@ TEST_F(ModelTest, MissingMeshFilesWriteOneLineNamingTheFile) {
     EXPECT_EQ(mesh.LoadXFile(Device(), path.c_str()), 0);
     CSkinXFile skin;
     EXPECT_EQ(skin.LoadXFile(Device(), path.c_str()), 0);
-    ASSERT_EQ(log.errors.size(), 2u);
-    for (const std::string& line : log.errors)
-        EXPECT_NE(line.find(path + ": cannot open: No such file or directory"), std::string::npos) << line;
+    // Scenes load again each time they start: a file is named once a run.
+    ASSERT_EQ(log.errors.size(), 1u);
+    EXPECT_NE(log.errors[0].find(path + ": cannot open: No such file or directory"), std::string::npos)
+        << log.errors[0];
     // A readable file without a face makes no static mesh, and says so.
     const std::string empty = TempPath("frame_only.x");
     ASSERT_TRUE(xtest::WriteText(empty, "xof 0303txt 0032\nFrame Empty { }\n"));
     EXPECT_EQ(mesh.LoadXFile(Device(), empty.c_str()), 0);
-    ASSERT_EQ(log.errors.size(), 3u);
-    EXPECT_NE(log.errors[2].find(empty + ": no mesh was made of it"), std::string::npos) << log.errors[2];
+    ASSERT_EQ(log.errors.size(), 2u);
+    EXPECT_NE(log.errors[1].find(empty + ": no mesh was made of it"), std::string::npos) << log.errors[1];
     EXPECT_EQ(win32::MessageBoxCount(), 0u);
 }

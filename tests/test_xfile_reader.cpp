@@ -186,9 +186,11 @@ std::vector<Damage> DamagedFiles() {
 }
 
 TEST(XFileReader, DamagedFilesAreRefusedWithOneLineNamingFileAndLine) {
+    int count = 0;
     for (const Damage& damage : DamagedFiles()) {
         SCOPED_TRACE(damage.what);
-        const std::string path = TempPath("damaged.x");
+        // A file is reported once per run: each damage gets a name of its own.
+        const std::string path = TempPath("damaged" + std::to_string(++count) + ".x");
         ASSERT_TRUE(xtest::WriteText(path, damage.text));
         xtest::LogLines log(vlog::Category::Assets);
         xfile::File file;

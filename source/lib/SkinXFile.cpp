@@ -9,6 +9,7 @@
 #include "lib/XFile.h"
 #include "platform/d3dx9/texture_loader.h"
 #include "platform/d3dx9/xfile_loader.h"
+#include "platform/d3dx9/xfile_reader.h"
 #include "platform/log/log.h"
 #include "platform/win32/messagebox.h"
 
@@ -186,7 +187,11 @@ int CSkinXFile::LoadXFile(IDirect3DDevice9* device, const char* fileName) {
     D3DXLoadMeshHierarchyFromXA(fileName, D3DXMESH_MANAGED, device, &allocator, nullptr, &m_lpFrameRoot,
                                 &m_lpAnimController);
     if (!m_lpFrameRoot) return 0;
-    SetupBoneMatrixPointers(m_lpFrameRoot);
+    m_UnknownBones.clear();
+    if (FAILED(SetupBoneMatrixPointers(m_lpFrameRoot)) && !m_UnknownBones.empty())
+        vlog::Warn(vlog::Category::Assets,
+                   "%s: the skin names bones the frames lack (%s); they stay in their bind pose",
+                   xfile::DisplayName(fileName).c_str(), m_UnknownBones.c_str());
     return 1;
 }
 
@@ -294,8 +299,8 @@ HRESULT CSkinXFile::SetupBoneMatrixPointersOnMesh(LPD3DXMESHCONTAINER base) {
             container->ppBoneMatrixPtrs[i] = &frame->CombinedTransformationMatrix;
             continue;
         }
-        vlog::Warn(vlog::Category::Assets, "skinned mesh %s: bone \"%s\" names no frame; it stays in its bind pose",
-                   container->Name ? container->Name : "(unnamed)", name ? name : "");
+        if (!m_UnknownBones.empty()) m_UnknownBones += ", ";
+        m_UnknownBones += std::string("\"") + (name ? name : "") + "\"";
         container->ppBoneMatrixPtrs[i] = &unknownBone;
         result = E_FAIL;
     }

@@ -5,6 +5,8 @@
 // the effect's vertex program. The animation controller loaded with the
 // file is a template that each animated object clones.
 #pragma once
+#include <string>
+
 #include "platform/d3d9/texture.h"
 #include "platform/d3dx9/animation.h"
 #include "platform/d3dx9/effect.h"
@@ -91,4 +93,8 @@ private:
     void DrawFrame(IDirect3DDevice9* device, LPD3DXFRAME frame);
     void DrawMeshContainer(IDirect3DDevice9* device, LPD3DXMESHCONTAINER container, LPD3DXFRAME frame);
     D3DXFRAME_DERIVED* Search(LPD3DXFRAME frame, const char* name);
+
+    // Bones of the skins that name no frame, gathered while the bone
+    // pointers are set up, so a load reports them once with its file name.
+    std::string m_UnknownBones;
 };

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "platform/d3dx9/xfile_reader.h"
-#include "platform/log/log.h"
+#include "platform/log/load_failure.h"
 
 namespace {
 constexpr double kDefaultTicksPerSecond = 4800.0;
@@ -577,8 +577,8 @@ HRESULT D3DXLoadMeshFromXA(LPCSTR file, DWORD options, IDirect3DDevice9* device,
     const HRESULT result =
         d3dx9::MeshFromXFile(description, options, device, adjacency, materials, effectInstances, materialCount, mesh);
     if (FAILED(result))
-        vlog::Error(vlog::Category::Assets, "%s: no mesh was made of it (0x%08X)", xfile::DisplayName(file).c_str(),
-                    static_cast<unsigned>(result));
+        vlog::LoadFailure(vlog::Category::Assets, xfile::DisplayName(file).c_str(), "no mesh was made of it (0x%08X)",
+                          static_cast<unsigned>(result));
     return result;
 }
 
@@ -593,7 +593,7 @@ HRESULT D3DXLoadMeshHierarchyFromXA(LPCSTR file, DWORD options, IDirect3DDevice9
     const HRESULT result =
         d3dx9::HierarchyFromXFile(description, options, device, allocator, frameRoot, animationController);
     if (FAILED(result))
-        vlog::Error(vlog::Category::Assets, "%s: no frame hierarchy was made of it (0x%08X)",
-                    xfile::DisplayName(file).c_str(), static_cast<unsigned>(result));
+        vlog::LoadFailure(vlog::Category::Assets, xfile::DisplayName(file).c_str(),
+                          "no frame hierarchy was made of it (0x%08X)", static_cast<unsigned>(result));
     return result;
 }

@@ -11,7 +11,7 @@
 #include <stdexcept>
 
 #include "platform/fs/path.h"
-#include "platform/log/log.h"
+#include "platform/log/load_failure.h"
 
 namespace xfile {
 namespace {
@@ -739,7 +739,7 @@ bool ReadFile(const char* path, File* out) {
     const char* name = shown.c_str();
     std::FILE* file = std::fopen(resolved.c_str(), "rb");
     if (!file) {
-        vlog::Error(vlog::Category::Assets, "%s: cannot open: %s", name, std::strerror(errno));
+        vlog::LoadFailure(vlog::Category::Assets, name, "cannot open: %s", std::strerror(errno));
         return false;
     }
     std::string bytes;
@@ -758,19 +758,21 @@ bool ReadFile(const char* path, File* out) {
     const int readError = errno;
     std::fclose(file);
     if (failed) {
-        vlog::Error(vlog::Category::Assets, "%s: cannot read: %s", name, std::strerror(readError));
+        vlog::LoadFailure(vlog::Category::Assets, name, "cannot read: %s", std::strerror(readError));
         return false;
     }
     if (tooLarge) {
-        vlog::Error(vlog::Category::Assets, "%s: the file is larger than %zu MiB", name, kMaxFileBytes >> 20);
+        vlog::LoadFailure(vlog::Category::Assets, name, "the file is larger than %zu MiB", kMaxFileBytes >> 20);
         return false;
     }
     Error error;
     if (Parse(bytes, out, &error)) return true;
+    // Named as compilers name a place: FILE:LINE: reason.
     if (error.line > 0)
-        vlog::Error(vlog::Category::Assets, "%s:%d: %s", name, error.line, error.reason.c_str());
+        vlog::LoadFailure(vlog::Category::Assets, (shown + ":" + std::to_string(error.line)).c_str(), "%s",
+                          error.reason.c_str());
     else
-        vlog::Error(vlog::Category::Assets, "%s: %s", name, error.reason.c_str());
+        vlog::LoadFailure(vlog::Category::Assets, name, "%s", error.reason.c_str());
     return false;
 }
 
