@@ -1,7 +1,7 @@
 #include "lib/DirectAudio.h"
 
+#include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <new>
 #include <string>
 
@@ -30,11 +30,14 @@ void PutShort(BYTE* at, WORD value) {
     at[1] = static_cast<BYTE>(value >> 8);
 }
 
+// A chunk's four-letter name, without the text's terminating zero.
+void PutTag(BYTE* at, const char (&tag)[5]) { std::copy_n(tag, 4, at); }
+
 void WriteWaveHeader(BYTE* image, int channels, long rate, int bytesPerSample, DWORD dataBytes) {
-    std::memcpy(image, "RIFF", 4);
+    PutTag(image, "RIFF");
     PutWord(image + 4, CDirectAudio::WAVE_HEADER_BYTES + dataBytes - 8);
-    std::memcpy(image + 8, "WAVE", 4);
-    std::memcpy(image + 12, "fmt ", 4);
+    PutTag(image + 8, "WAVE");
+    PutTag(image + 12, "fmt ");
     PutWord(image + 16, 18);
     PutShort(image + 20, WAVE_FORMAT_PCM);
     PutShort(image + 22, static_cast<WORD>(channels));
@@ -43,13 +46,13 @@ void WriteWaveHeader(BYTE* image, int channels, long rate, int bytesPerSample, D
     PutShort(image + 32, static_cast<WORD>(channels * bytesPerSample));
     PutShort(image + 34, static_cast<WORD>(8 * bytesPerSample));
     PutShort(image + 36, 18);
-    std::memcpy(image + 38, "data", 4);
+    PutTag(image + 38, "data");
     PutWord(image + 42, dataBytes);
 }
 
 // The decoded image of one track is kept whole in memory; 256 MiB holds 25
 // minutes of 44.1 kHz stereo.
-constexpr std::size_t kLongestImageBytes = 256u * 1024 * 1024;
+constexpr std::size_t kLongestImageBytes = std::size_t{256} * 1024 * 1024;
 // A file with more gaps than this is given up as destroyed.
 constexpr long kMostHoles = 4096;
 

@@ -32,7 +32,7 @@ void BeginSceneFrame();
 void ResetSceneFrames();
 
 // The largest script read: a recording of hours of play stays far below it.
-constexpr std::uint64_t kMaxScriptBytes = 8u * 1024 * 1024;
+constexpr std::uint64_t kMaxScriptBytes = std::uint64_t{8} * 1024 * 1024;
 // Reads and checks a whole script before anything runs. Only a regular file
 // of at most kMaxScriptBytes is read (not a FIFO, not a device). On success the
 // keyboard (GetKeyboardState, GetAsyncKeyState) and the DirectInput

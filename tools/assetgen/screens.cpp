@@ -103,6 +103,7 @@ Image TexTmp() {
         std::vector<std::pair<float, float>> arrow{{l, cy - 9},        {rt - 26, cy - 9}, {rt - 26, cy - 24}, {rt, cy},
                                                    {rt - 26, cy + 24}, {rt - 26, cy + 9}, {l, cy + 9}};
         std::vector<std::pair<float, float>> shadow;
+        shadow.reserve(arrow.size());
         for (auto [x, y] : arrow)
             shadow.push_back({x + (x < rt - 1 ? -1.5f : 1.5f), y + (y < cy ? -1.5f : y > cy ? 1.5f : 0)});
         FillPolygon(img, shadow, Hex(0x102030));

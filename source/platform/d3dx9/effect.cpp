@@ -253,7 +253,7 @@ size_t FloatCount(const d3dx9::EffectDescription::ParameterDeclaration& declarat
     if (declaration.type == "float2") return 2;
     if (declaration.type == "float3") return 3;
     if (declaration.type == "float4") return 4;
-    if (declaration.type == "float4x4") return 16 * (declaration.arraySize ? declaration.arraySize : 1);
+    if (declaration.type == "float4x4") return std::size_t{16} * (declaration.arraySize ? declaration.arraySize : 1);
     return 0;
 }
 }  // namespace

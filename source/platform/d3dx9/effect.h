@@ -116,7 +116,7 @@ struct EffectDescription {
     std::vector<TechniqueDeclaration> techniques;
 };
 // The largest effect file read; ours are a few kilobytes.
-constexpr std::uint64_t kMaxEffectFileBytes = 1024 * 1024;
+constexpr std::uint64_t kMaxEffectFileBytes = std::uint64_t{1024} * 1024;
 // Parses effect text; on a malformed file returns null with a message that
 // names the line.
 std::unique_ptr<EffectDescription> ParseEffect(const std::string& text, std::string* error);

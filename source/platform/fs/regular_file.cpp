@@ -26,7 +26,7 @@ void Say(std::string* reason, const std::string& text) {
 }  // namespace
 
 std::string SizeText(std::uint64_t bytes) {
-    constexpr std::uint64_t kKiB = 1024, kMiB = 1024 * 1024;
+    constexpr std::uint64_t kKiB = 1024, kMiB = kKiB * 1024;
     if (bytes >= kMiB && bytes % kMiB == 0) return std::to_string(bytes / kMiB) + " MiB";
     if (bytes >= kKiB && bytes % kKiB == 0) return std::to_string(bytes / kKiB) + " KiB";
     return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");

@@ -36,5 +36,5 @@ bool Decode(const std::uint8_t* bytes, std::size_t size, int maxDimension, Heade
             std::vector<std::uint8_t>* rgba, std::string* reason);
 
 // The largest image file the loader reads.
-constexpr std::uint64_t kMaxFileBytes = 64u * 1024 * 1024;
+constexpr std::uint64_t kMaxFileBytes = std::uint64_t{64} * 1024 * 1024;
 }  // namespace image
