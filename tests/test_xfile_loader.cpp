@@ -9,6 +9,7 @@
 
 #include "platform/d3dx9/xfile_loader.h"
 #include "support/graphics_fixture.h"
+#include "support/plain_allocator.h"
 #include "support/xfile_writer.h"
 
 namespace {
@@ -42,7 +43,7 @@ Frame Outer {
 }
 )";
 
-struct RecordingAllocator : ID3DXAllocateHierarchy {
+struct RecordingAllocator : xtest::PlainAllocator {
     std::vector<std::string> calls;
     std::vector<DWORD> materialCounts;
     std::vector<D3DXMATERIAL> firstMaterials;
@@ -50,14 +51,11 @@ struct RecordingAllocator : ID3DXAllocateHierarchy {
     std::vector<D3DXMATRIX> boneOffsets;
     HRESULT CreateFrame(LPCSTR name, LPD3DXFRAME* frame) override {
         calls.push_back(std::string("frame ") + (name ? name : "-"));
-        auto* f = new D3DXFRAME{};
-        if (name) f->Name = strdup(name);
-        *frame = f;
-        return S_OK;
+        return PlainAllocator::CreateFrame(name, frame);
     }
-    HRESULT CreateMeshContainer(LPCSTR, const D3DXMESHDATA* data, const D3DXMATERIAL* materials,
-                                const D3DXEFFECTINSTANCE*, DWORD count, const DWORD*, LPD3DXSKININFO skin,
-                                LPD3DXMESHCONTAINER* out) override {
+    HRESULT CreateMeshContainer(LPCSTR name, const D3DXMESHDATA* data, const D3DXMATERIAL* materials,
+                                const D3DXEFFECTINSTANCE* effects, DWORD count, const DWORD* adjacency,
+                                LPD3DXSKININFO skin, LPD3DXMESHCONTAINER* out) override {
         calls.push_back("mesh");
         materialCounts.push_back(count);
         if (count) {
@@ -66,24 +64,7 @@ struct RecordingAllocator : ID3DXAllocateHierarchy {
         }
         if (skin)
             for (DWORD b = 0; b < skin->GetNumBones(); ++b) boneOffsets.push_back(*skin->GetBoneOffsetMatrix(b));
-        auto* c = new D3DXMESHCONTAINER{};
-        c->MeshData = *data;
-        data->pMesh->AddRef();
-        c->pSkinInfo = skin;
-        if (skin) skin->AddRef();
-        *out = c;
-        return S_OK;
-    }
-    HRESULT DestroyFrame(LPD3DXFRAME frame) override {
-        free(frame->Name);
-        delete frame;
-        return S_OK;
-    }
-    HRESULT DestroyMeshContainer(LPD3DXMESHCONTAINER container) override {
-        container->MeshData.pMesh->Release();
-        if (container->pSkinInfo) container->pSkinInfo->Release();
-        delete container;
-        return S_OK;
+        return PlainAllocator::CreateMeshContainer(name, data, materials, effects, count, adjacency, skin, out);
     }
 };
 

@@ -14,6 +14,7 @@
 #include "platform/d3dx9/xfile_loader.h"
 #include "platform/d3dx9/xfile_reader.h"
 #include "support/log_lines.h"
+#include "support/plain_allocator.h"
 #include "support/xfile_writer.h"
 
 namespace {
@@ -235,38 +236,6 @@ TEST(XFileReader, WhatAFileCanMakeIsBoundedByItsSize) {
     EXPECT_EQ(file.meshes.size(), 1u);
 }
 
-// An allocator that keeps what it is given, for building without a device.
-struct PlainAllocator : ID3DXAllocateHierarchy {
-    HRESULT CreateFrame(LPCSTR name, LPD3DXFRAME* frame) override {
-        auto* f = new D3DXFRAME{};
-        if (name) f->Name = strdup(name);
-        *frame = f;
-        return S_OK;
-    }
-    HRESULT CreateMeshContainer(LPCSTR, const D3DXMESHDATA* data, const D3DXMATERIAL*, const D3DXEFFECTINSTANCE*,
-                                DWORD count, const DWORD*, LPD3DXSKININFO skin, LPD3DXMESHCONTAINER* out) override {
-        auto* c = new D3DXMESHCONTAINER{};
-        c->MeshData = *data;
-        data->pMesh->AddRef();
-        c->NumMaterials = count;
-        c->pSkinInfo = skin;
-        if (skin) skin->AddRef();
-        *out = c;
-        return S_OK;
-    }
-    HRESULT DestroyFrame(LPD3DXFRAME frame) override {
-        free(frame->Name);
-        delete frame;
-        return S_OK;
-    }
-    HRESULT DestroyMeshContainer(LPD3DXMESHCONTAINER c) override {
-        c->MeshData.pMesh->Release();
-        if (c->pSkinInfo) c->pSkinInfo->Release();
-        delete c;
-        return S_OK;
-    }
-};
-
 D3DXVECTOR3 Read3(const std::uint8_t* at) {
     D3DXVECTOR3 v;
     std::memcpy(&v.x, at, 12);
@@ -277,7 +246,7 @@ TEST(XFileReader, PolygonsFanAndAVertexWithTwoNormalsBecomesTwoVertices) {
     xfile::File file;
     xfile::Error error;
     ASSERT_TRUE(xfile::Parse(kEverything, &file, &error)) << error.reason;
-    PlainAllocator allocator;
+    xtest::PlainAllocator allocator;
     LPD3DXFRAME root = nullptr;
     ID3DXAnimationController* controller = nullptr;
     ASSERT_EQ(d3dx9::HierarchyFromXFile(file, 0, nullptr, &allocator, &root, &controller), D3D_OK);
@@ -326,7 +295,7 @@ TEST(XFileReader, KeysBecomeScaleRotationAndTranslation) {
     xfile::File file;
     xfile::Error error;
     ASSERT_TRUE(xfile::Parse(kEverything, &file, &error)) << error.reason;
-    PlainAllocator allocator;
+    xtest::PlainAllocator allocator;
     LPD3DXFRAME root = nullptr;
     ID3DXAnimationController* controller = nullptr;
     ASSERT_EQ(d3dx9::HierarchyFromXFile(file, 0, nullptr, &allocator, &root, &controller), D3D_OK);
@@ -359,7 +328,7 @@ TEST(XFileReader, LooseMeshesLeadTheHierarchyAndJoinTheSingleMesh) {
     xfile::File file;
     xfile::Error error;
     ASSERT_TRUE(xfile::Parse(text, &file, &error)) << error.reason;
-    PlainAllocator allocator;
+    xtest::PlainAllocator allocator;
     LPD3DXFRAME root = nullptr;
     ASSERT_EQ(d3dx9::HierarchyFromXFile(file, 0, nullptr, &allocator, &root, nullptr), D3D_OK);
     EXPECT_EQ(root->Name, nullptr);
