@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libgl1-mesa-dri libegl-mesa0 libegl-dev
   fonts-dejavu-core espeak-ng sox
-  xvfb openbox libxtst-dev libx11-dev desktop-file-utils appstream
+  xvfb openbox libxtst-dev libxfixes-dev libx11-dev desktop-file-utils appstream
   clang libclang-rt-14-dev
 )
 missing=()
