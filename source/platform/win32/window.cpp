@@ -1,6 +1,7 @@
 #include "platform/win32/window.h"
 
 #include "platform/gl/context.h"
+#include "platform/gl/resident_libraries.h"
 #include "platform/log/log.h"
 #include "platform/win32/keyboard.h"
 #include "platform/win32/icon.h"
@@ -270,6 +271,11 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, in
         vlog::Error(vlog::Category::Video, "cannot open a %d x %d window: %s", width, height, vlog::SdlError().c_str());
         return nullptr;
     }
+    // An OpenGL window brings the GL library and Xlib's helpers in; they stay
+    // mapped, as the GL driver does, so what they keep stays reachable.
+    // (Pinning earlier, right after the video start, crashes LeakSanitizer's
+    // tracer on X11.)
+    gl::KeepLoadedLibrariesResident();
 
     SetIconOf(sdlWindow, found->second.icon);
     win32::SetX11TitleProperties(sdlWindow, windowName);
