@@ -291,11 +291,11 @@ TEST_F(ModelTest, SkinNamingAnUnknownBoneDrawsItsVerticesInTheBindPose) {
     text.replace(text.find("\"Bone0\""), 7, "\"Nobody\"");
     const std::string path = TempPath("unknown_bone.x");
     ASSERT_TRUE(xtest::WriteText(path, text));
-    xtest::LogLines log(vlog::Category::Assets);
+    LogLines log(vlog::Category::Assets);
     CSkinXFile skin;
     ASSERT_EQ(skin.LoadXFile(Device(), path.c_str()), 1);
-    ASSERT_EQ(log.warnings.size(), 1u);
-    EXPECT_NE(log.warnings[0].find("\"Nobody\""), std::string::npos) << log.warnings[0];
+    ASSERT_EQ(log.Warnings().size(), 1u);
+    EXPECT_NE(log.Warnings()[0].find("\"Nobody\""), std::string::npos) << log.Warnings()[0];
     D3DXMESHCONTAINER_DERIVED* container = FirstContainer(skin);
     ASSERT_NE(container->ppBoneMatrixPtrs, nullptr);
     ASSERT_NE(container->ppBoneMatrixPtrs[0], nullptr);
@@ -339,20 +339,20 @@ TEST_F(ModelTest, SkinNamingAnUnknownBoneDrawsItsVerticesInTheBindPose) {
 
 TEST_F(ModelTest, MissingMeshFilesWriteOneLineNamingTheFile) {
     const std::string path = TempPath("no_such_model.x");
-    xtest::LogLines log(vlog::Category::Assets);
+    LogLines log(vlog::Category::Assets);
     CXFile mesh;
     EXPECT_EQ(mesh.LoadXFile(Device(), path.c_str()), 0);
     CSkinXFile skin;
     EXPECT_EQ(skin.LoadXFile(Device(), path.c_str()), 0);
     // Scenes load again each time they start: a file is named once a run.
-    ASSERT_EQ(log.errors.size(), 1u);
-    EXPECT_NE(log.errors[0].find(path + ": cannot open: No such file or directory"), std::string::npos)
-        << log.errors[0];
+    ASSERT_EQ(log.Errors().size(), 1u);
+    EXPECT_NE(log.Errors()[0].find(path + ": cannot open: No such file or directory"), std::string::npos)
+        << log.Errors()[0];
     // A readable file without a face makes no static mesh, and says so.
     const std::string empty = TempPath("frame_only.x");
     ASSERT_TRUE(xtest::WriteText(empty, "xof 0303txt 0032\nFrame Empty { }\n"));
     EXPECT_EQ(mesh.LoadXFile(Device(), empty.c_str()), 0);
-    ASSERT_EQ(log.errors.size(), 2u);
-    EXPECT_NE(log.errors[1].find(empty + ": no mesh was made of it"), std::string::npos) << log.errors[1];
+    ASSERT_EQ(log.Errors().size(), 2u);
+    EXPECT_NE(log.Errors()[1].find(empty + ": no mesh was made of it"), std::string::npos) << log.Errors()[1];
     EXPECT_EQ(win32::MessageBoxCount(), 0u);
 }

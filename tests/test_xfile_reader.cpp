@@ -2,6 +2,9 @@
 // (one log line with the file and the line), the meshes built from what it
 // read, and the inputs fuzzing once crashed on.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdio>
 
 #include <cstdlib>
 #include <cstring>
@@ -193,11 +196,11 @@ TEST(XFileReader, DamagedFilesAreRefusedWithOneLineNamingFileAndLine) {
         // A file is reported once per run: each damage gets a name of its own.
         const std::string path = TempPath("damaged" + std::to_string(++count) + ".x");
         ASSERT_TRUE(xtest::WriteText(path, damage.text));
-        xtest::LogLines log(vlog::Category::Assets);
+        LogLines log(vlog::Category::Assets);
         xfile::File file;
         EXPECT_FALSE(xfile::ReadFile(path.c_str(), &file));
-        ASSERT_EQ(log.errors.size(), 1u);
-        const std::string& line = log.errors[0];
+        ASSERT_EQ(log.Errors().size(), 1u);
+        const std::string line = log.Errors()[0];
         EXPECT_NE(line.find(path + ":" + std::to_string(damage.line) + ": "), std::string::npos) << line;
         EXPECT_NE(line.find(damage.reason), std::string::npos) << line;
         EXPECT_TRUE(file.frames.empty() && file.meshes.empty());
@@ -205,13 +208,21 @@ TEST(XFileReader, DamagedFilesAreRefusedWithOneLineNamingFileAndLine) {
 }
 
 TEST(XFileReader, MissingFileIsOneLineWithTheReason) {
-    xtest::LogLines log(vlog::Category::Assets);
+    LogLines log(vlog::Category::Assets);
     xfile::File file;
     const std::string path = TempPath("no_such_mesh.x");
     EXPECT_FALSE(xfile::ReadFile(path.c_str(), &file));
-    ASSERT_EQ(log.errors.size(), 1u);
-    EXPECT_NE(log.errors[0].find(path + ": cannot open: No such file or directory"), std::string::npos)
-        << log.errors[0];
+    ASSERT_EQ(log.Errors().size(), 1u);
+    EXPECT_NE(log.Errors()[0].find(path + ": cannot open: No such file or directory"), std::string::npos)
+        << log.Errors()[0];
+    // A FIFO named as a model is refused at once rather than waited on.
+    const std::string fifo = TempPath("fifo_mesh.x");
+    std::remove(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(xfile::ReadFile(fifo.c_str(), &file));
+    ASSERT_EQ(log.Errors().size(), 2u);
+    EXPECT_NE(log.Errors()[1].find(fifo + ": cannot open: not a regular file"), std::string::npos) << log.Errors()[1];
+    std::remove(fifo.c_str());
 }
 
 TEST(XFileReader, WhatAFileCanMakeIsBoundedByItsSize) {

@@ -1,6 +1,6 @@
-// Collect the diagnostic lines written while an object lives: every line
-// (LogLines), or the errors and warnings of one category (xtest::LogLines).
+// Collect the diagnostic lines written while an object lives.
 #pragma once
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,9 +14,10 @@ public:
         std::string text;
     };
 
-    LogLines() {
-        vlog::SetObserver([this](vlog::Category category, vlog::Priority priority, const std::string& text) {
-            m_lines.push_back({category, priority, text});
+    // Every line, or only those of one category.
+    explicit LogLines(std::optional<vlog::Category> only = std::nullopt) {
+        vlog::SetObserver([this, only](vlog::Category category, vlog::Priority priority, const std::string& text) {
+            if (!only || category == *only) m_lines.push_back({category, priority, text});
         });
     }
     ~LogLines() { vlog::SetObserver({}); }
@@ -31,23 +32,16 @@ public:
             if (line.text.find(needle) != std::string::npos) found.push_back(line);
         return found;
     }
+    std::vector<std::string> Errors() const { return Texts(vlog::Priority::Error); }
+    std::vector<std::string> Warnings() const { return Texts(vlog::Priority::Warn); }
 
 private:
+    std::vector<std::string> Texts(vlog::Priority priority) const {
+        std::vector<std::string> texts;
+        for (const Line& line : m_lines)
+            if (line.priority == priority) texts.push_back(line.text);
+        return texts;
+    }
+
     std::vector<Line> m_lines;
 };
-
-namespace xtest {
-struct LogLines {
-    std::vector<std::string> errors, warnings;
-    explicit LogLines(vlog::Category category) {
-        vlog::SetObserver([this, category](vlog::Category c, vlog::Priority priority, const std::string& text) {
-            if (c != category) return;
-            if (priority == vlog::Priority::Error) errors.push_back(text);
-            if (priority == vlog::Priority::Warn) warnings.push_back(text);
-        });
-    }
-    ~LogLines() { vlog::SetObserver({}); }
-    LogLines(const LogLines&) = delete;
-    LogLines& operator=(const LogLines&) = delete;
-};
-}  // namespace xtest

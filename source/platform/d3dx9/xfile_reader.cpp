@@ -1,16 +1,17 @@
 #include "platform/d3dx9/xfile_reader.h"
 
-#include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <new>
 #include <stdexcept>
+#include <vector>
 
 #include "platform/fs/path.h"
+#include "platform/fs/regular_file.h"
 #include "platform/log/load_failure.h"
 
 namespace xfile {
@@ -734,37 +735,17 @@ bool ReadFile(const char* path, File* out) {
         vlog::Error(vlog::Category::Assets, "an X file was asked for without a name");
         return false;
     }
-    const std::string resolved = ResolveCaseInsensitivePath(path);
     const std::string shown = DisplayName(path);
     const char* name = shown.c_str();
-    std::FILE* file = std::fopen(resolved.c_str(), "rb");
-    if (!file) {
-        vlog::LoadFailure(vlog::Category::Assets, name, "cannot open: %s", std::strerror(errno));
+    // Only a regular file within the reader's limit is read: a FIFO named as a
+    // model would otherwise block the game.
+    std::vector<std::uint8_t> contents;
+    std::string reason;
+    if (!fs::ReadRegularFile(path, kMaxFileBytes, &contents, &reason)) {
+        vlog::LoadFailure(vlog::Category::Assets, name, "cannot open: %s", reason.c_str());
         return false;
     }
-    std::string bytes;
-    char buffer[1 << 16];
-    bool tooLarge = false;
-    for (;;) {
-        const std::size_t read = std::fread(buffer, 1, sizeof buffer, file);
-        if (read == 0) break;
-        if (bytes.size() + read > kMaxFileBytes) {
-            tooLarge = true;
-            break;
-        }
-        bytes.append(buffer, read);
-    }
-    const bool failed = std::ferror(file) != 0;
-    const int readError = errno;
-    std::fclose(file);
-    if (failed) {
-        vlog::LoadFailure(vlog::Category::Assets, name, "cannot read: %s", std::strerror(readError));
-        return false;
-    }
-    if (tooLarge) {
-        vlog::LoadFailure(vlog::Category::Assets, name, "the file is larger than %zu MiB", kMaxFileBytes >> 20);
-        return false;
-    }
+    const std::string_view bytes(reinterpret_cast<const char*>(contents.data()), contents.size());
     Error error;
     if (Parse(bytes, out, &error)) return true;
     // Named as compilers name a place: FILE:LINE: reason.

@@ -4,14 +4,14 @@
 
 #include <cstdint>
 #include <cstring>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/fs/path.h"
+#include "platform/fs/regular_file.h"
 #include "platform/log/log.h"
 #include "platform/win32/window.h"
 
@@ -99,15 +99,15 @@ HICON LoadIconA(HINSTANCE instance, LPCSTR name) {
     auto& icons = win32::IconsByFile();
     if (auto found = icons.find(path); found != icons.end()) return found->second.get();
 
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    const std::streamoff length = file ? static_cast<std::streamoff>(file.tellg()) : -1;
-    if (length < 0 || static_cast<std::size_t>(length) > win32::kLargestIconFile || !file.seekg(0)) {
-        vlog::Debug(vlog::Category::Video, "no icon file %s; the window keeps the system's icon", name);
+    std::vector<std::uint8_t> bytes;
+    std::string reason;
+    if (!fs::ReadRegularFile(path.c_str(), win32::kLargestIconFile, &bytes, &reason)) {
+        vlog::Debug(vlog::Category::Video, "no icon file %s (%s); the window keeps the system's icon", name,
+                    reason.c_str());
         return win32::SystemApplicationIcon();
     }
-    const std::string bytes((std::istreambuf_iterator<char>(file)), {});
     auto icon = std::make_unique<HICON__>();
-    if (!win32::DecodeIconFile(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &icon->image)) {
+    if (!win32::DecodeIconFile(bytes.data(), bytes.size(), &icon->image)) {
         vlog::Warn(vlog::Category::Video, "icon file %s holds no image that can be read", path.c_str());
         return win32::SystemApplicationIcon();
     }
