@@ -275,7 +275,10 @@ void GenerateScreens(Output& out) {
     sheets["Texture/Sprite/Point.png"] = Point();
 
     Image clear(800, 128);
-    Label(clear, 40, 4, 720, 120, "MISSION CLEAR", Hex(0xfff8c0), Hex(0xffa010), FontFace::SerifBold, 4);
+    // The title and, under it, how to go on: Enter, or any of the pad's buttons.
+    Label(clear, 40, 0, 720, 88, "MISSION CLEAR", Hex(0xfff8c0), Hex(0xffa010), FontFace::SerifBold, 4);
+    Label(clear, 150, 90, 500, 36, "Press Enter  (pad: START or A)", Hex(0xffffff), Hex(0xd0e0ff), FontFace::SansBold,
+          2);
     sheets["Texture/Sprite/MisstionClear.png"] = clear;
 
     Image pause(800, 600);
