@@ -59,10 +59,8 @@ struct Target {
 
 // The screen points of the given world positions, through the view and
 // projection the HUD is handed.
-std::vector<Target> Projected(IDirect3DDevice9* device, const D3DXMATRIX& view, const D3DXMATRIX& projection,
+std::vector<Target> Projected(D3DVIEWPORT9 viewport, const D3DXMATRIX& view, const D3DXMATRIX& projection,
                               const std::list<D3DXVECTOR3>& world) {
-    D3DVIEWPORT9 viewport{};
-    device->GetViewport(&viewport);
     D3DXMATRIX identity;
     D3DXMatrixIdentity(&identity);
     std::vector<Target> screen;
@@ -125,26 +123,35 @@ TEST_F(GameSceneTest, LockOnMarkersAreCentredOnTheirTargets) {
     Script("100 LEFT 1\n185 LEFT 0\n");
     const D3DXMATRIX& view = *m_graphics->m_lpViewMatrix;
     const D3DXMATRIX& projection = *m_graphics->m_lpProjMatrix;
-    int humansChecked = 0, curriesChecked = 0;
-    for (int frame = 0; frame < 900 && (humansChecked < 3 || curriesChecked < 1); ++frame) {
-        Frame();
+    D3DVIEWPORT9 full{};
+    Device()->GetViewport(&full);
+    D3DVIEWPORT9 tiny = full;
+    tiny.Width = tiny.Height = 1;
+    auto targets = [&](std::vector<Target>* humans, std::vector<Target>* curries) {
         std::list<D3DXVECTOR3> world;
-        const std::vector<Target> humans =
-            Projected(Device(), view, projection, *m_scene.EnemyManager().GetEnemyPos(&world));
+        *humans = Apart(Projected(full, view, projection, *m_scene.EnemyManager().GetEnemyPos(&world)));
         world.clear();
-        const std::vector<Target> curries =
-            Projected(Device(), view, projection, *m_scene.EnemyManager().GetCurryPos(&world));
-        const std::vector<Target> apartHumans = Apart(humans), apartCurries = Apart(curries);
-        if (apartHumans.empty() && apartCurries.empty()) continue;
+        *curries = Apart(Projected(full, view, projection, *m_scene.EnemyManager().GetCurryPos(&world)));
+        return !humans->empty() || !curries->empty();
+    };
+    int humansChecked = 0, curriesChecked = 0;
+    std::vector<Target> humans, curries;
+    for (int frame = 0; frame < 900 && (humansChecked < 3 || curriesChecked < 1); ++frame) {
+        // Frames before any target comes into view are drawn into one pixel.
+        const bool looking = targets(&humans, &curries);
+        Device()->SetViewport(looking ? &full : &tiny);
+        Frame();
+        Device()->SetViewport(&full);
+        if (!looking || !targets(&humans, &curries)) continue;
         const d3d9::Pixels pixels = ReadTarget();
         d3d9::SavePng(m_directory->Previous("game_scene_markers.png").c_str(), pixels);
-        for (const Target& t : apartHumans) {
+        for (const Target& t : humans) {
             const Target centre = RingCentre(pixels, t, 16.0f, Red);
             EXPECT_NEAR(centre.x, t.x, 3.0f) << "soldier at " << t.x << ", " << t.y;
             EXPECT_NEAR(centre.y, t.y, 3.0f) << "soldier at " << t.x << ", " << t.y;
             ++humansChecked;
         }
-        for (const Target& t : apartCurries) {
+        for (const Target& t : curries) {
             const Target centre = RingCentre(pixels, t, 34.0f, Green);
             EXPECT_NEAR(centre.x, t.x, 3.0f) << "Curry at " << t.x << ", " << t.y;
             EXPECT_NEAR(centre.y, t.y, 3.0f) << "Curry at " << t.x << ", " << t.y;
