@@ -1,6 +1,8 @@
 // Whole missions in the game scene on the real device, with the generated
 // assets, scripted input and a GlobalData of the test's own.
+#include <cmath>
 #include <filesystem>
+#include <list>
 #include <memory>
 #include <string>
 
@@ -50,7 +52,116 @@ protected:
 
     CScene_Game m_scene;
 };
+
+struct Target {
+    float x, y;
+};
+
+// The screen points of the given world positions, through the view and
+// projection the HUD is handed.
+std::vector<Target> Projected(D3DVIEWPORT9 viewport, const D3DXMATRIX& view, const D3DXMATRIX& projection,
+                              const std::list<D3DXVECTOR3>& world) {
+    D3DXMATRIX identity;
+    D3DXMatrixIdentity(&identity);
+    std::vector<Target> screen;
+    for (const D3DXVECTOR3& position : world) {
+        D3DXVECTOR3 projected;
+        D3DXVec3Project(&projected, &position, &viewport, &projection, &view, &identity);
+        screen.push_back({projected.x, projected.y});
+    }
+    return screen;
+}
+
+// Targets whose marker lies wholly on the screen and away from every other
+// marker of its kind (the two kinds differ in colour), so that its pixels are
+// its own.
+std::vector<Target> Apart(const std::vector<Target>& targets) {
+    std::vector<Target> apart;
+    for (const Target& t : targets) {
+        if (t.x < 90 || t.x > 560 || t.y < 90 || t.y > 560) continue;
+        int near = 0;
+        for (const Target& o : targets) near += std::hypot(o.x - t.x, o.y - t.y) < 80.0f;
+        if (near == 1) apart.push_back(t);
+    }
+    return apart;
+}
+
+// Where a marker's ring of the given radius is centred: the point near the
+// target on whose circle most of the marker's pixels lie.
+template <typename IsMarker>
+Target RingCentre(const d3d9::Pixels& frame, const Target& target, float radius, IsMarker isMarker) {
+    std::vector<Target> lit;
+    const int reach = static_cast<int>(radius) + 16;
+    for (int y = static_cast<int>(target.y) - reach; y <= static_cast<int>(target.y) + reach; ++y)
+        for (int x = static_cast<int>(target.x) - reach; x <= static_cast<int>(target.x) + reach; ++x)
+            if (isMarker(frame.At(x, y))) lit.push_back({x + 0.5f, y + 0.5f});
+    Target best{-1.0f, -1.0f};
+    int bestCount = 0;
+    for (float dy = -14.0f; dy <= 14.0f; dy += 0.5f)
+        for (float dx = -14.0f; dx <= 14.0f; dx += 0.5f) {
+            const Target centre{target.x + dx, target.y + dy};
+            int count = 0;
+            for (const Target& p : lit) count += std::fabs(std::hypot(p.x - centre.x, p.y - centre.y) - radius) < 1.5f;
+            if (count > bestCount) {
+                bestCount = count;
+                best = centre;
+            }
+        }
+    return best;
+}
+
+unsigned Channel(std::uint32_t colour, int shift) { return (colour >> shift) & 0xFF; }
+bool Red(std::uint32_t c) { return Channel(c, 16) > 190 && Channel(c, 8) < 110 && Channel(c, 0) < 110; }
+bool Green(std::uint32_t c) { return Channel(c, 8) > 190 && Channel(c, 16) < 140 && Channel(c, 0) < 170; }
 }  // namespace
+
+// The HUD moves each marker up and left of its target's screen point by a
+// fixed amount; the marker pictures must have their centres there.
+TEST_F(GameSceneTest, LockOnMarkersAreCentredOnTheirTargets) {
+    ASSERT_EQ(m_scene.InitProc(), 1);
+    // Turning left towards the nearest areas brings soldiers and then a Curry into view.
+    Script("100 LEFT 1\n185 LEFT 0\n");
+    const D3DXMATRIX& view = *m_graphics->m_lpViewMatrix;
+    const D3DXMATRIX& projection = *m_graphics->m_lpProjMatrix;
+    D3DVIEWPORT9 full{};
+    Device()->GetViewport(&full);
+    D3DVIEWPORT9 tiny = full;
+    tiny.Width = tiny.Height = 1;
+    auto targets = [&](std::vector<Target>* humans, std::vector<Target>* curries) {
+        std::list<D3DXVECTOR3> world;
+        *humans = Apart(Projected(full, view, projection, *m_scene.EnemyManager().GetEnemyPos(&world)));
+        world.clear();
+        *curries = Apart(Projected(full, view, projection, *m_scene.EnemyManager().GetCurryPos(&world)));
+        return !humans->empty() || !curries->empty();
+    };
+    int humansChecked = 0, curriesChecked = 0;
+    std::vector<Target> humans, curries;
+    for (int frame = 0; frame < 900 && (humansChecked < 3 || curriesChecked < 1); ++frame) {
+        // Frames before any target comes into view are drawn into one pixel.
+        const bool looking = targets(&humans, &curries);
+        Device()->SetViewport(looking ? &full : &tiny);
+        Frame();
+        Device()->SetViewport(&full);
+        if (!looking || !targets(&humans, &curries)) continue;
+        const d3d9::Pixels pixels = ReadTarget();
+        d3d9::SavePng(m_directory->Previous("game_scene_markers.png").c_str(), pixels);
+        for (const Target& t : humans) {
+            const Target centre = RingCentre(pixels, t, 16.0f, Red);
+            EXPECT_NEAR(centre.x, t.x, 3.0f) << "soldier at " << t.x << ", " << t.y;
+            EXPECT_NEAR(centre.y, t.y, 3.0f) << "soldier at " << t.x << ", " << t.y;
+            ++humansChecked;
+        }
+        for (const Target& t : curries) {
+            const Target centre = RingCentre(pixels, t, 34.0f, Green);
+            EXPECT_NEAR(centre.x, t.x, 3.0f) << "Curry at " << t.x << ", " << t.y;
+            EXPECT_NEAR(centre.y, t.y, 3.0f) << "Curry at " << t.x << ", " << t.y;
+            ++curriesChecked;
+        }
+    }
+    EXPECT_GE(humansChecked, 3);
+    EXPECT_GE(curriesChecked, 1);
+    m_scene.EndProc();
+}
 
 TEST_F(GameSceneTest, SurvivingTheCountdownClearsTheMissionAndConfirmingSavesAndLeavesForTheRanking) {
     ASSERT_EQ(m_scene.InitProc(), 1);

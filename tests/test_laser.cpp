@@ -6,6 +6,7 @@
 
 #include "game/Laser.h"
 #include "lib/ViewFrustumCulling.h"
+#include "platform/d3dx9/texture_loader.h"
 #include "support/graphics_fixture.h"
 
 namespace {
@@ -378,6 +379,48 @@ TEST_F(LaserTest, PowerLasersZigzagYetReachTheirTarget) {
     const D3DXVECTOR3 newest = points.front();
     const D3DXVECTOR3 at = Position(lasers.m_lpLaser[0]);
     for (float offset : {newest.x - at.x, newest.y - at.y, newest.z - at.z}) EXPECT_LE(std::fabs(offset), 2.0f);
+}
+
+// The generated power-laser picture, twenty ribbons deep where the volley
+// converges and seen from just behind the dragon as the game's camera sees
+// it, lights the sea with bright streaks but never burns it out to white.
+TEST_F(LaserTest, PowerVolleyAddsUpToColouredStreaksNotWhite) {
+    IDirect3DTexture9* bolt = nullptr;
+    ASSERT_EQ(D3DXCreateTextureFromFileA(Device(), VORTWING_DATA_DIR "/Texture/Laser/MultyRock.png", &bolt), D3D_OK);
+    std::swap(m_texture, bolt);
+    CLaserType lasers;
+    D3DXMATRIX target = Placed(0, -5, 70);
+    Launch(lasers, {&target}, 4);
+
+    m_eye = D3DXVECTOR3(0, 3, -12);
+    const D3DXVECTOR3 at(0, 0, 30), up(0, 1, 0);
+    D3DXMATRIX view, projection;
+    D3DXMatrixLookAtLH(&view, &m_eye, &at, &up);
+    D3DXMatrixPerspectiveFovLH(&projection, 1.3962634f, 4.0f / 3.0f, 1.0f, 5000.0f);
+    Device()->SetTransform(D3DTS_VIEW, &view);
+    Device()->SetTransform(D3DTS_PROJECTION, &projection);
+    CViewFrustumCulling::CreateFrustum(&view, 80.0f, 4.0f / 3.0f, 1.0f, 5000.0f);
+    const std::uint32_t sea = 0xFF25648B;
+    int lit = 0, bright = 0, white = 0;
+    for (int frame = 0; frame < 60; ++frame) {
+        Device()->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, sea, 1.0f, 0);
+        Frame(lasers);
+        if (frame % 10 != 9) continue;
+        const d3d9::Pixels pixels = ReadTarget();
+        for (unsigned y = 0; y < pixels.height; ++y)
+            for (unsigned x = 0; x < pixels.width; ++x) {
+                const std::uint32_t c = pixels.At(x, y);
+                const unsigned r = (c >> 16) & 0xFF, g = (c >> 8) & 0xFF, b = c & 0xFF;
+                lit += c != sea;
+                bright += r > 200 && b > 240;
+                white += r > 240 && g > 240 && b > 240;
+            }
+    }
+    EXPECT_GT(lit, 100000);
+    EXPECT_GT(bright, 20000);
+    EXPECT_EQ(white, 0);
+    m_texture->Release();
+    m_texture = bolt;
 }
 
 TEST_F(LaserTest, LaserOutOfViewWaitsUntilItIsSeen) {

@@ -31,7 +31,9 @@ Rgba Puff(float x, float y, float t, const FirePalette& p, uint32_t seed) {
     float heat = SmoothStep(0.6f, 0.0f, r / std::max(radius, 1e-3f)) * (1 - SmoothStep(0.0f, 0.6f, t));
     Rgba c = Lerp(Lerp(p.edge, p.mid, density), p.core, heat);
     c = Lerp(c, p.smoke, SmoothStep(0.4f, 0.9f, t));
-    c.a = std::clamp(density * (0.55f + 0.45f * heat), 0.0f, 1.0f);
+    // Bursts pile up additively behind every fireball: even the hot core stays
+    // short of opaque so that a cluster of them does not burn out to white.
+    c.a = std::clamp(density * (0.5f + 0.3f * heat), 0.0f, 1.0f);
     return c;
 }
 
@@ -85,6 +87,25 @@ Image Ribbon(Rgba core, Rgba fringe, float pulses, uint32_t seed) {
     return img;
 }
 
+// A bolt for a ribbon drawn twenty times over under additive blending, often
+// edge-on and close to the camera, and often all twenty along one path: a thin
+// core and a faint narrow glow in a colour without green, so that however
+// many bolts add up they saturate to their own violet, never to white.
+Image Bolt(Rgba core, Rgba glow, float pulses, uint32_t seed) {
+    const int w = 64, h = 256;
+    Image img(w, h);
+    img.Shade(0, 0, w, h, [&](float u, float v) {
+        float d = std::fabs(u - 0.5f) * 2;
+        float flicker = 0.85f + 0.15f * std::sin(v * kPi * 2 * pulses + Fbm(v * 8, 0, seed, 2) * 3);
+        float line = SmoothStep(0.2f, 0.06f, d);
+        float halo = std::exp(-std::pow(d / 0.4f, 2.0f)) * SmoothStep(1.0f, 0.7f, d);
+        Rgba c = Lerp(glow, core, line);
+        c.a = std::clamp(line * 0.75f * flicker + halo * 0.22f, 0.0f, 1.0f);
+        return c;
+    });
+    return img;
+}
+
 // A streak of fire, narrow across and long along the picture.
 Image FireStreak(Rgba hot, Rgba cool, uint32_t seed) {
     const int w = 32, h = 256;
@@ -122,10 +143,13 @@ Image Glow(Rgba core, Rgba halo, int rays, float ring, uint32_t seed) {
 }  // namespace
 
 void GenerateBillboards(Output& out) {
-    const FirePalette fire{Hex(0xfff4c0), Hex(0xff9a28), Hex(0xc02a08), Hex(0x3a2a24)};
-    const FirePalette hot{Hex(0xffffff), Hex(0xffd060), Hex(0xff6010), Hex(0x40302a)};
-    const FirePalette enemy{Hex(0xf0e0ff), Hex(0x8a60ff), Hex(0x3018b0), Hex(0x201838)};
-    const FirePalette blast{Hex(0xfff0d0), Hex(0xff7a20), Hex(0x902008), Hex(0x2a2420)};
+    // Trail bursts stack up additively along a fireball's path, a dozen and
+    // more deep: each palette keeps one channel low (blue in fire, green in
+    // the violet fire) so a stack saturates to its own colour, not to white.
+    const FirePalette fire{Hex(0xffd448), Hex(0xff8a1c), Hex(0xc02a08), Hex(0x3a2a24)};
+    const FirePalette hot{Hex(0xffe060), Hex(0xffa030), Hex(0xff5010), Hex(0x40302a)};
+    const FirePalette enemy{Hex(0xb018ff), Hex(0x7010ff), Hex(0x3010b0), Hex(0x201838)};
+    const FirePalette blast{Hex(0xffd870), Hex(0xff7a20), Hex(0x902008), Hex(0x2a2420)};
     std::vector<std::pair<std::string, Image>> sprites;
     sprites.emplace_back("Texture/FireBall.png", PuffSheet(fire, 101));
     sprites.emplace_back("Texture/FireBallNormal.png", PuffSheet(hot, 103));
@@ -135,7 +159,7 @@ void GenerateBillboards(Output& out) {
     for (int i = 0; i < 6; ++i)
         sprites.emplace_back(std::string("Texture/Flame/") + flames[i] + ".png", Flame(200 + i * 17));
     sprites.emplace_back("Texture/Laser/BlueRedBeam_.png", Ribbon(Hex(0xe0f0ff), Hex(0xff3040), 3, 301));
-    sprites.emplace_back("Texture/Laser/MultyRock.png", Ribbon(Hex(0xffffff), Hex(0xa040ff), 6, 303));
+    sprites.emplace_back("Texture/Laser/MultyRock.png", Bolt(Hex(0xc40cff), Hex(0x5a08ff), 6, 303));
     sprites.emplace_back("Texture/Laser/_FireLaser.png", FireStreak(Hex(0xfff0a0), Hex(0xff5010), 305));
     sprites.emplace_back("Texture/Laser/FireLaser.png", FireStreak(Hex(0xffe0c0), Hex(0xe02010), 307));
     sprites.emplace_back("Texture/Effect/Shot.png", Glow(Hex(0xf0fff0), Hex(0x30e060), 0, 0.6f, 401));

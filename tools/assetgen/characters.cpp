@@ -323,9 +323,13 @@ Image SoldierTexture() {
     Image img(n, n);
     img.Shade(0, 0, n, n, [&](float u, float v) {
         Rgba c;
+        // Seen from the air over a dark blue sea, a soldier is a few pixels
+        // tall: a pale uniform, a crimson helmet and dark boots and rifle keep
+        // its outline and its head readable, and it shares no colour with the
+        // orange friendly character.
         if (v < 0.5f && u < 0.5f) {
             float camo = Fbm(u * 12, v * 12, 3, 3);
-            c = camo < 0.42f ? Hex(0x3b4a2a) : camo < 0.55f ? Hex(0x5c6b3c) : Hex(0x2a2f22);
+            c = camo < 0.42f ? Hex(0xe4e2d4) : camo < 0.55f ? Hex(0xc8c6b4) : Hex(0xf2f0e6);
         } else if (v < 0.5f) {
             // Face at the front of the head ellipsoid (u = 0.25 of the region).
             float fu = (u - 0.5f) * 2, fv = v * 2;
@@ -334,9 +338,9 @@ Image SoldierTexture() {
                 if (std::hypot((fu - ex) * 3, fv - 0.5f) < 0.05f) c = Hex(0x201810);
             if (std::fabs(fu - 0.25f) < 0.04f && std::fabs(fv - 0.68f) < 0.012f) c = Hex(0x8a4a3a);
         } else if (u < 0.5f) {
-            c = Lerp(Hex(0x2c3a22), Hex(0x46563a), Fbm(u * 20, v * 20, 5, 2));
+            c = Lerp(Hex(0x9a1414), Hex(0xb82820), Fbm(u * 20, v * 20, 5, 2));
         } else {
-            c = Lerp(Hex(0x2a2a2e), Hex(0x55585e), Fbm(u * 30, v * 4, 9, 2));
+            c = Lerp(Hex(0x16161a), Hex(0x34363c), Fbm(u * 30, v * 4, 9, 2));
         }
         c.a = 1;
         return c;
@@ -544,11 +548,11 @@ Image CurryTexture() {
         if (v < 0.5f) {
             float bv = v * 2;
             float belly = (1 - Smooth(0.07f, 0.11f, std::fabs(u - 0.25f))) * Smooth(0.3f, 0.45f, bv);
-            c = Lerp(Hex(0xd98a1c), Hex(0xf2b640), speck);
-            c = Lerp(c, Hex(0xfaf4e4), belly);
+            c = Lerp(Hex(0xffa414), Hex(0xffc838), speck);
+            c = Lerp(c, Hex(0xfffaf0), belly);
         } else if (u < 0.5f) {
             float hu = u * 2, hv = (v - 0.5f) * 2;
-            c = Lerp(Hex(0xe3961e), Hex(0xf6c24a), speck);
+            c = Lerp(Hex(0xffac1c), Hex(0xffd04c), speck);
             for (float ex : {0.2f, 0.3f}) {
                 float d = std::hypot((hu - ex) * 3.2f, hv - 0.45f);
                 if (d < 0.075f) c = Hex(0x1a0e08);
@@ -559,7 +563,9 @@ Image CurryTexture() {
             float mouth = std::hypot((hu - 0.25f) * 3.2f, (hv - 0.55f) * 1.2f);
             if (mouth > 0.075f && mouth < 0.1f && hv > 0.57f) c = Hex(0x5a1a0a);
         } else {
-            c = Lerp(Hex(0x8a4a14), Hex(0xa8621e), speck);
+            // Hands and feet a deeper orange than the body, not brown: at a
+            // distance dark limbs would read as a smaller shape.
+            c = Lerp(Hex(0xe86a10), Hex(0xf4822a), speck);
         }
         c.a = 1;
         return c;

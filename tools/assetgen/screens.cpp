@@ -32,6 +32,61 @@ void LabelIn(Image& img, const SpriteRect& r, const std::string& text, Rgba a, R
     Label(img, r.left, r.top, r.right - r.left, r.bottom - r.top, text, a, b, face);
 }
 
+// A ring of the given radius and stroke around (cx, cy), clipped to the image.
+void Ring(Image& img, float cx, float cy, float radius, float width, Rgba c) {
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            float d = std::hypot(x + 0.5f - cx, y + 0.5f - cy);
+            float cover = std::clamp(width / 2 + 0.5f - std::fabs(d - radius), 0.0f, 1.0f);
+            if (cover > 0) img.Blend(x, y, {c.r, c.g, c.b, c.a * cover});
+        }
+}
+
+// Each stroke drawn twice: a dark rim first so the marker reads over sky, sea and fire.
+template <typename Draw>
+void Outlined(Rgba colour, Draw draw) {
+    draw(Hex(0x180404, 0.85f), 2.5f);
+    draw(colour, 0.0f);
+}
+
+// Human marker: a red lock-on reticle around (w, h - kHumanMarkerBelow): a
+// half ring with ticks pointing in from the left, above and below.
+constexpr int kHumanMarkerBelow = 21;
+Image HumanMarker(int w, int h) {
+    Image img(w, h);
+    const float cx = static_cast<float>(w), cy = static_cast<float>(h - kHumanMarkerBelow), radius = 16.0f;
+    Outlined(Hex(0xff3020, 0.95f), [&](Rgba c, float grow) {
+        Ring(img, cx, cy, radius, 3 + grow, c);
+        DrawLine(img, cx - radius - 9 - grow / 2, cy, cx - radius + 6 + grow / 2, cy, 2 + grow, c);
+        DrawLine(img, cx - 1, cy - radius - 6 - grow / 2, cx - 1, cy - radius + 6 + grow / 2, 2 + grow, c);
+        DrawLine(img, cx - 1, cy + radius - 6 - grow / 2, cx - 1, cy + radius + 6 + grow / 2, 2 + grow, c);
+    });
+    return img;
+}
+
+// Friendly marker: the target lies beyond the region's bottom-right corner
+// (64, 64), so a green ring arc around it and a tick point there from a
+// "protect" heart above.
+Image CurryMarker(int w, int h) {
+    Image img(w, h);
+    const float cx = 64.0f, cy = 64.0f, radius = 34.0f, diagonal = 0.7071f;
+    const Rgba green = Hex(0x40ff70);
+    Outlined(green, [&](Rgba c, float grow) {
+        Ring(img, cx, cy, radius, 3 + grow, c);
+        const float from = radius + 9 + grow / 2, to = radius - 4 - grow / 2;
+        DrawLine(img, cx - from * diagonal, cy - from * diagonal, cx - to * diagonal, cy - to * diagonal, 2 + grow, c);
+    });
+    const float hx = 17.0f, top = 4.0f;
+    for (int pass = 0; pass < 2; ++pass) {
+        const float grow = pass == 0 ? 2.0f : 0.0f;
+        const Rgba c = pass == 0 ? Hex(0x0a3010) : green;
+        FillCircle(img, hx - 6, top + 7, 6 + grow, c);
+        FillCircle(img, hx + 6, top + 7, 6 + grow, c);
+        FillPolygon(img, {{hx - 11.5f - grow, top + 9}, {hx + 11.5f + grow, top + 9}, {hx, top + 23 + grow}}, c);
+    }
+    return img;
+}
+
 Image TexTmp() {
     const char* sheet = "Texture/Sprite/TexTmp.png";
     Image img(512, 512);
@@ -39,40 +94,14 @@ Image TexTmp() {
         const SpriteRect& r = Region(sheet, std::to_string(d).c_str());
         LabelIn(img, r, std::to_string(d), Hex(0xffffff), Hex(0xd8d8d8));
     }
-    // Human marker: a red lock-on reticle.
-    {
-        const SpriteRect& r = Region(sheet, "human marker");
-        float cx = (r.left + r.right) / 2.0f, cy = (r.top + r.bottom) / 2.0f, rad = (r.right - r.left) / 2.0f - 4;
-        Rgba red = Hex(0xff3020, 0.95f);
-        for (int k = 0; k < 4; ++k) {
-            float a0 = k * 1.5708f + 0.35f, a1 = k * 1.5708f + 1.22f;
-            for (int s = 0; s < 12; ++s) {
-                float t0 = a0 + (a1 - a0) * s / 12, t1 = a0 + (a1 - a0) * (s + 1) / 12;
-                DrawLine(img, cx + std::cos(t0) * rad, cy + std::sin(t0) * rad, cx + std::cos(t1) * rad,
-                         cy + std::sin(t1) * rad, 3, red);
-            }
-        }
-        DrawLine(img, cx - rad - 2, cy, cx - rad * 0.45f, cy, 2, red);
-        DrawLine(img, cx + rad * 0.45f, cy, cx + rad + 2, cy, 2, red);
-        DrawLine(img, cx, cy - rad - 2, cx, cy - rad * 0.45f, 2, red);
-        DrawLine(img, cx, cy + rad * 0.45f, cx, cy + rad + 2, 2, red);
-        FillCircle(img, cx, cy, 2.5f, red);
-    }
-    // Friendly marker: a green heart over a "protect" chevron.
-    {
-        const SpriteRect& r = Region(sheet, "curry marker");
-        float cx = (r.left + r.right) / 2.0f, top = r.top + 3.0f;
-        Rgba dark = Hex(0x0a3010), green = Hex(0x40ff70);
-        for (int pass = 0; pass < 2; ++pass) {
-            float grow = pass == 0 ? 2.5f : 0;
-            Rgba c = pass == 0 ? dark : green;
-            FillCircle(img, cx - 8, top + 9, 8 + grow, c);
-            FillCircle(img, cx + 8, top + 9, 8 + grow, c);
-            FillPolygon(img, {{cx - 15.5f - grow, top + 12}, {cx + 15.5f + grow, top + 12}, {cx, top + 30 + grow}}, c);
-        }
-        FillPolygon(img, {{cx - 18, r.bottom - 8.0f}, {cx + 18, r.bottom - 8.0f}, {cx, r.bottom - 1.0f}},
-                    Hex(0x40ff70, 0.8f));
-    }
+    // Markers. The HUD puts a marker's region at the target's screen point
+    // moved up and left by the marker's anchor, so each picture is centred on
+    // its anchor, which lies on or beyond the region's right and bottom edges:
+    // only the part of a reticle up and left of the target can show.
+    const SpriteRect& human = Region(sheet, "human marker");
+    img.Paste(HumanMarker(human.right - human.left, human.bottom - human.top), human.left, human.top);
+    const SpriteRect& curry = Region(sheet, "curry marker");
+    img.Paste(CurryMarker(curry.right - curry.left, curry.bottom - curry.top), curry.left, curry.top);
     // Mode icons: 1 a fireball, 2 a power burst.
     {
         const SpriteRect& r = Region(sheet, "mode 1");
@@ -246,7 +275,10 @@ void GenerateScreens(Output& out) {
     sheets["Texture/Sprite/Point.png"] = Point();
 
     Image clear(800, 128);
-    Label(clear, 40, 4, 720, 120, "MISSION CLEAR", Hex(0xfff8c0), Hex(0xffa010), FontFace::SerifBold, 4);
+    // The title and, under it, how to go on: Enter, or any of the pad's buttons.
+    Label(clear, 40, 0, 720, 88, "MISSION CLEAR", Hex(0xfff8c0), Hex(0xffa010), FontFace::SerifBold, 4);
+    Label(clear, 150, 90, 500, 36, "Press Enter  (pad: START or A)", Hex(0xffffff), Hex(0xd0e0ff), FontFace::SansBold,
+          2);
     sheets["Texture/Sprite/MisstionClear.png"] = clear;
 
     Image pause(800, 600);
