@@ -1,11 +1,13 @@
 // The 3D picture at a reduced resolution under a full-size HUD: the
-// adaptive choice of scale and the device's offscreen 3D target.
+// adaptive choice of scale, the device's offscreen 3D target, and the
+// option that picks the scale.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <utility>
 #include <vector>
 
+#include "app/Options.h"
 #include "platform/d3d9/scene_scale.h"
 #include "support/graphics_fixture.h"
 
@@ -248,4 +250,38 @@ TEST_F(SceneScaleTest, ViewportsAndClearsKeepFullSizeUnitsAtAReducedScale) {
     EXPECT_EQ(pixels.At(60, 60) & 0xFFFFFF, 0u);
     EXPECT_EQ(pixels.At(400, 150) & 0xFFFFFF, 0u);
     device->Present(nullptr, nullptr, nullptr, nullptr);
+}
+
+TEST(SceneScaleOption, AutoInPlayOneUnderAutomationAndWhatWasGiven) {
+    auto parse = [](std::vector<const char*> arguments, float* scale) {
+        arguments.insert(arguments.begin(), "vortwing");
+        ProgramOptions options;
+        std::string error;
+        const bool parsed =
+            ParseProgramOptions(static_cast<int>(arguments.size()), arguments.data(), &options, &error);
+        *scale = parsed ? SceneScaleFor(options) : -1.0f;
+        return parsed;
+    };
+    float scale = -1;
+    ASSERT_TRUE(parse({}, &scale));
+    EXPECT_EQ(scale, 0.0f);
+    ASSERT_TRUE(parse({"--record", "r.txt", "--fullscreen"}, &scale));
+    EXPECT_EQ(scale, 0.0f);
+    const std::vector<std::vector<const char*>> automated{
+        {"--uncapped"}, {"--frames", "10"}, {"--screenshot", "5:a.png"}, {"--input", "script.txt"}};
+    for (std::vector<const char*> arguments : automated) {
+        ASSERT_TRUE(parse(arguments, &scale)) << arguments[0];
+        EXPECT_EQ(scale, 1.0f) << arguments[0];
+        arguments.insert(arguments.end(), {"--scale", "auto"});
+        ASSERT_TRUE(parse(arguments, &scale)) << arguments[0];
+        EXPECT_EQ(scale, 0.0f) << arguments[0];
+    }
+    ASSERT_TRUE(parse({"--scale", "0.75"}, &scale));
+    EXPECT_EQ(scale, 0.75f);
+    ASSERT_TRUE(parse({"--uncapped", "--scale", "0.5"}, &scale));
+    EXPECT_EQ(scale, 0.5f);
+    ASSERT_TRUE(parse({"--scale", "1"}, &scale));
+    EXPECT_EQ(scale, 1.0f);
+    for (const char* bad : {"0.25", "2", "", "half"}) EXPECT_FALSE(parse({"--scale", bad}, &scale)) << bad;
+    EXPECT_FALSE(parse({"--scale"}, &scale));
 }
