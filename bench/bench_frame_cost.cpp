@@ -3,8 +3,9 @@
 // firing everything it has into them) against an empty clear-and-present
 // frame. For each: CPU milliseconds per frame (every thread of the process,
 // the software rasteriser's included) and the wall-clock median and 99th
-// percentile of frame times, uncapped. A summary with the busy/empty ratios
-// is printed after the benchmarks.
+// percentile of frame times, uncapped. Each at a 3D scale of 1 and 0.5 (the
+// HUD at full size either way). A summary with the busy/empty ratios is
+// printed after the benchmarks.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -21,6 +22,7 @@
 #include "lib/DirectGraphics.h"
 #include "platform/automation.h"
 #include "platform/d3d9/presentation.h"
+#include "platform/d3d9/scene_scale.h"
 #include "platform/win32/window.h"
 #include "scene/Game_Scene.h"
 #include "support/bench_device.h"
@@ -32,6 +34,7 @@ constexpr int kMeasuredFrames = 300;
 
 struct FrameCost {
     std::string name;
+    float scale = 1;
     double cpuMs = 0, wallP50 = 0, wallP99 = 0;
 };
 std::vector<FrameCost>& Results() {
@@ -54,6 +57,8 @@ double Percentile(std::vector<double> values, double fraction) {
 
 // Times frame() kMeasuredFrames times after a warm-up and records the figures
 // under name.
+float ScaleOf(const benchmark::State& state) { return static_cast<float>(state.range(0)) / 100.0f; }
+
 template <class Frame>
 void MeasureFrames(benchmark::State& state, const std::string& name, Frame frame) {
     for (int i = 0; i < kWarmUpFrames; ++i) frame();
@@ -69,7 +74,7 @@ void MeasureFrames(benchmark::State& state, const std::string& name, Frame frame
         }
         cpu += CpuSeconds() - cpuStart;
     }
-    FrameCost cost{name, cpu * 1000.0 / static_cast<double>(wall.size()), Percentile(wall, 0.5),
+    FrameCost cost{name, ScaleOf(state), cpu * 1000.0 / static_cast<double>(wall.size()), Percentile(wall, 0.5),
                    Percentile(wall, 0.99)};
     state.counters["cpu_ms"] = cost.cpuMs;
     state.counters["p50_ms"] = cost.wallP50;
@@ -84,6 +89,7 @@ void PumpMessages() {
 
 void BM_EmptyFrame(benchmark::State& state) {
     d3d9::SetFrameCap(false);
+    d3d9::SetSceneScale(ScaleOf(state));
     bench::Device device;
     IDirect3DDevice9* d3d = device.graphics->m_lpDevice;
     MeasureFrames(state, "empty", [&] {
@@ -95,17 +101,17 @@ void BM_EmptyFrame(benchmark::State& state) {
     });
 }
 
-// The input of the busy mission: a fireball burst every seven frames and the
+// The input of the busy mission: a fireball burst every nine frames and the
 // power laser's ring of twenty every second.
 std::string BusyScript() {
     std::string script;
-    for (int frame = 10; frame < 100000; frame += 7)
+    for (int frame = 10; frame < 100000; frame += 9)
         script += std::to_string(frame) + " Z 1\n" + std::to_string(frame + 3) + " Z 0\n";
     // The power laser: into the power mode for the press and out again.
     for (int frame = 20; frame < 100000; frame += 60)
-        script += std::to_string(frame) + " V 1\n" + std::to_string(frame + 1) + " V 0\n" +
-                  std::to_string(frame + 2) + " X 1\n" + std::to_string(frame + 3) + " X 0\n" +
-                  std::to_string(frame + 4) + " V 1\n" + std::to_string(frame + 5) + " V 0\n";
+        script += std::to_string(frame) + " V 1\n" + std::to_string(frame + 1) + " V 0\n" + std::to_string(frame + 2) +
+                  " X 1\n" + std::to_string(frame + 3) + " X 0\n" + std::to_string(frame + 4) + " V 1\n" +
+                  std::to_string(frame + 5) + " V 0\n";
     return script;
 }
 
@@ -151,6 +157,7 @@ struct Mission : bench::Device {
 
 void BM_BusyMissionFrame(benchmark::State& state) {
     d3d9::SetFrameCap(false);
+    d3d9::SetSceneScale(ScaleOf(state));
     Mission mission;
     MeasureFrames(state, "busy", [&] { mission.Frame(); });
     const double frames = static_cast<double>(mission.frames);
@@ -158,19 +165,51 @@ void BM_BusyMissionFrame(benchmark::State& state) {
     state.counters["billboards"] = static_cast<double>(mission.billboards) / frames;
 }
 
-BENCHMARK(BM_EmptyFrame)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
-BENCHMARK(BM_BusyMissionFrame)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+// Capped play of the busy mission with the adaptive scale: the wall-clock
+// intervals between frames once the scale has settled, and the scale it
+// settled at.
+void BM_BusyMissionCappedAdaptive(benchmark::State& state) {
+    d3d9::SetFrameCap(true);
+    d3d9::SetAdaptiveSceneScale();
+    Mission mission;
+    for (int i = 0; i < 600; ++i) mission.Frame();
+    std::vector<double> intervals;
+    double scales = 0;
+    for (auto _ : state) {
+        auto last = std::chrono::steady_clock::now();
+        for (int i = 0; i < 600; ++i) {
+            mission.Frame();
+            const auto now = std::chrono::steady_clock::now();
+            intervals.push_back(std::chrono::duration<double, std::milli>(now - last).count());
+            last = now;
+            scales += d3d9::SceneScale();
+        }
+    }
+    state.counters["interval_p50_ms"] = Percentile(intervals, 0.5);
+    state.counters["interval_p99_ms"] = Percentile(intervals, 0.99);
+    state.counters["mean_scale"] = scales / static_cast<double>(intervals.size());
+    d3d9::SetSceneScale(1.0f);
+    d3d9::SetFrameCap(false);
+}
 
+// The argument is the scale in hundredths.
+BENCHMARK(BM_EmptyFrame)->Arg(100)->Arg(50)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_BusyMissionFrame)->Arg(100)->Arg(50)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_BusyMissionCappedAdaptive)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+// Ratios are to the empty frame at scale 1: the unit that compares across
+// machines.
 void PrintSummary() {
     const FrameCost* empty = nullptr;
     for (const FrameCost& cost : Results())
-        if (cost.name == "empty") empty = &cost;
-    std::printf("\n%-10s %10s %10s %10s %12s %12s\n", "frame", "cpu ms", "p50 ms", "p99 ms", "cpu/empty", "p50/empty");
+        if (cost.name == "empty" && cost.scale == 1.0f) empty = &cost;
+    std::printf("\n%-8s %6s %9s %9s %9s %10s %10s\n", "frame", "scale", "cpu ms", "p50 ms", "p99 ms", "cpu/empty",
+                "p50/empty");
     for (const FrameCost& cost : Results()) {
         const double cpuRatio = empty && empty->cpuMs > 0 ? cost.cpuMs / empty->cpuMs : 0;
         const double wallRatio = empty && empty->wallP50 > 0 ? cost.wallP50 / empty->wallP50 : 0;
-        std::printf("%-10s %10.2f %10.2f %10.2f %12.1f %12.1f\n", cost.name.c_str(), cost.cpuMs, cost.wallP50,
-                    cost.wallP99, cpuRatio, wallRatio);
+        std::printf("%-8s %6.2f %9.2f %9.2f %9.2f %10.1f %10.1f\n", cost.name.c_str(), cost.scale, cost.cpuMs,
+                    cost.wallP50, cost.wallP99, cpuRatio, wallRatio);
     }
 }
 }  // namespace
