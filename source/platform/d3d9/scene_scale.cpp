@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "platform/log/log.h"
+
 namespace d3d9 {
 namespace {
 bool g_adaptive = false;
@@ -28,7 +30,11 @@ bool SceneScaleAdaptive() { return g_adaptive; }
 float SceneScale() { return g_adaptive ? g_adaptiveScale.Scale() : g_fixedScale; }
 
 void ReportFrameTime(double milliseconds) {
-    if (g_adaptive) g_adaptiveScale.Feed(milliseconds);
+    if (!g_adaptive) return;
+    const float before = g_adaptiveScale.Scale();
+    if (g_adaptiveScale.Feed(milliseconds) != before)
+        vlog::Debug(vlog::Category::Video, "3D scale %.3f after a frame of %.1f ms", g_adaptiveScale.Scale(),
+                    milliseconds);
 }
 
 void AdaptiveSceneScale::ChangeLevel(int level) {
