@@ -257,8 +257,7 @@ TEST(SceneScaleOption, AutoInPlayOneUnderAutomationAndWhatWasGiven) {
         arguments.insert(arguments.begin(), "vortwing");
         ProgramOptions options;
         std::string error;
-        const bool parsed =
-            ParseProgramOptions(static_cast<int>(arguments.size()), arguments.data(), &options, &error);
+        const bool parsed = ParseProgramOptions(static_cast<int>(arguments.size()), arguments.data(), &options, &error);
         *scale = parsed ? SceneScaleFor(options) : -1.0f;
         return parsed;
     };
