@@ -114,6 +114,69 @@ TEST(Program, ARecordedMissionReplaysToTheSamePicture) {
     for (const std::string& path : {script, record, first, second}) std::filesystem::remove(path);
 }
 
+// At half scale the mission's 3D is drawn at 400 x 300 and stretched, while
+// the HUD over it is drawn at full size and stays as sharp as at full scale.
+// The run's logic is the same at either scale.
+TEST(Program, AtHalfScaleTheMissionsHudStaysSharpOverACoarser3DPicture) {
+    const std::string script = TempPath("scale_script.txt");
+    {
+        FILE* file = std::fopen(script.c_str(), "w");
+        std::fputs("40 RETURN 1\n42 RETURN 0\n", file);
+        for (int frame = 120; frame < 200; frame += 10) std::fprintf(file, "%d Z 1\n%d Z 0\n", frame, frame + 3);
+        std::fclose(file);
+    }
+    struct Picture {
+        int width = 0, height = 0;
+        std::vector<unsigned char> rgb;
+        bool Same(const Picture& other, int x, int y) const {
+            const size_t at = (static_cast<size_t>(y) * width + x) * 3;
+            return rgb[at] == other.rgb[at] && rgb[at + 1] == other.rgb[at + 1] && rgb[at + 2] == other.rgb[at + 2];
+        }
+    };
+    auto shoot = [&](const char* scale) {
+        const std::string shot = TempPath((std::string("scale_") + scale + ".png").c_str());
+        Picture picture;
+        if (RunProgram(std::string("--data \"") + VORTWING_DATA_DIR + "\" --uncapped --frames 205 --input " + script +
+                       " --scale " + scale + " --screenshot 200:" + shot) != 0)
+            return picture;
+        int channels = 0;
+        unsigned char* pixels = stbi_load(shot.c_str(), &picture.width, &picture.height, &channels, 3);
+        if (pixels) picture.rgb.assign(pixels, pixels + static_cast<size_t>(picture.width) * picture.height * 3);
+        stbi_image_free(pixels);
+        std::filesystem::remove(shot);
+        return picture;
+    };
+    const Picture full = shoot("1"), half = shoot("0.5");
+    std::filesystem::remove(script);
+    ASSERT_EQ(full.width, 800);
+    ASSERT_EQ(half.width, 800);
+    ASSERT_EQ(half.height, 600);
+
+    // Sharpness shows at edges: pixels of the full-scale picture that step
+    // far from their left neighbour. Those of the HUD keep their exact
+    // values; those of the 3D picture are softened.
+    auto edgesKept = [&](int left, int top, int right, int bottom) {
+        int edges = 0, kept = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = left + 1; x < right; ++x) {
+                const size_t at = (static_cast<size_t>(y) * full.width + x) * 3;
+                int step = 0;
+                for (int c = 0; c < 3; ++c) step += std::abs(full.rgb[at + c] - full.rgb[at + c - 3]);
+                if (step < 96) continue;
+                ++edges;
+                kept += full.Same(half, x, y) ? 1 : 0;
+            }
+        return edges > 50 ? static_cast<double>(kept) / edges : -1.0;
+    };
+    // The gauges and the score on the left, the time at the bottom.
+    EXPECT_GT(edgesKept(10, 30, 170, 500), 0.85);
+    EXPECT_GT(edgesKept(60, 500, 400, 590), 0.85);
+    // The sea, the dragon and the fire in the middle.
+    const double middle = edgesKept(200, 300, 600, 500);
+    EXPECT_GE(middle, 0.0);
+    EXPECT_LT(middle, 0.5);
+}
+
 namespace {
 namespace stdfs = std::filesystem;
 

@@ -31,6 +31,11 @@ const char* ProgramUsage() {
            "  --frames N             quit after N frames, as if the window were closed\n"
            "  --screenshot N:FILE    save frame N (counted from 0) as a PNG; may repeat\n"
            "  --uncapped             do not limit the frame rate to 60 per second\n"
+           "  --scale auto|1|0.75|0.5\n"
+           "                         draw the 3D picture at this share of the full resolution,\n"
+           "                         the HUD always at full; 'auto' lowers it while frames take\n"
+           "                         too long (default: auto, but 1 with --uncapped, --frames,\n"
+           "                         --screenshot or --input)\n"
            "  --fullscreen           start in fullscreen (F11 or Alt+Enter switches while playing)\n"
            "  --input FILE           play input from a script instead of keyboard and controller\n"
            "  --record FILE          record the player's input in the script format\n"
@@ -59,6 +64,20 @@ bool ParseProgramOptions(int argc, const char* const* argv, ProgramOptions* opti
             options->verbose = true;
         } else if (option == "--uncapped") {
             options->uncapped = true;
+        } else if (option == "--scale") {
+            if (!value(&text)) return false;
+            if (text == "auto")
+                options->sceneScale = 0.0f;
+            else if (text == "1")
+                options->sceneScale = 1.0f;
+            else if (text == "0.75")
+                options->sceneScale = 0.75f;
+            else if (text == "0.5")
+                options->sceneScale = 0.5f;
+            else {
+                *error = "--scale needs auto, 1, 0.75 or 0.5, not '" + text + "'";
+                return false;
+            }
         } else if (option == "--fullscreen") {
             options->fullscreen = true;
         } else if (option == "--data") {
@@ -98,6 +117,13 @@ bool ParseProgramOptions(int argc, const char* const* argv, ProgramOptions* opti
         }
     }
     return true;
+}
+
+float SceneScaleFor(const ProgramOptions& options) {
+    if (options.sceneScale) return *options.sceneScale;
+    const bool automated =
+        options.uncapped || options.frames > 0 || !options.screenshots.empty() || !options.inputScript.empty();
+    return automated ? 1.0f : 0.0f;
 }
 
 bool HoldsGameData(const std::string& directory) {

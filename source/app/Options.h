@@ -2,6 +2,7 @@
 // runs as it always did.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,6 +13,8 @@ struct ProgramOptions {
     std::uint64_t frames = 0;   // 0: run until the window closes
     std::vector<std::pair<std::uint64_t, std::string>> screenshots;
     bool uncapped = false;
+    // --scale: 0 adaptive; unset, SceneScaleFor chooses.
+    std::optional<float> sceneScale;
     bool fullscreen = false;
     std::string inputScript;
     std::string recordFile;
@@ -23,6 +26,11 @@ struct ProgramOptions {
 // Returns false with a one-line message in error for a bad command line.
 bool ParseProgramOptions(int argc, const char* const* argv, ProgramOptions* options, std::string* error);
 const char* ProgramUsage();
+// The resolution the 3D picture is drawn at, as a share of the window's
+// picture (0: adapting to the frame times): what --scale said, else
+// adaptive, except that automation (--uncapped, --frames, --screenshot,
+// --input) runs at 1 so that its pictures stay exact.
+float SceneScaleFor(const ProgramOptions& options);
 
 // Whether directory holds the game's data: an effect file and its mesh,
 // texture and sound folders (letter case aside), so that an unrelated or

@@ -15,6 +15,7 @@
 #include "platform/fs/user_dirs.h"
 #include "platform/log/log.h"
 #include "platform/d3d9/presentation.h"
+#include "platform/d3d9/scene_scale.h"
 #include "platform/win32/window.h"
 #include "scene/GlobalData.h"
 
@@ -99,6 +100,10 @@ int main(int argc, char** argv) {
 
     win32::SetApplicationId(VORTWING_APP_ID);
     d3d9::SetFrameCap(!options.uncapped);
+    if (const float scale = SceneScaleFor(options); scale > 0.0f)
+        d3d9::SetSceneScale(scale);
+    else
+        d3d9::SetAdaptiveSceneScale();
     win32::StartFullscreen(options.fullscreen);
     CSceneManager::SetFrameLimit(options.frames);
 

@@ -17,6 +17,9 @@ class IDirect3DTexture9;
 class ID3DXEffect;
 class IDirect3DVertexDeclaration9;
 struct SDL_Window;
+namespace gl {
+struct Rect;
+}
 
 // Shaders are only ever set to none by the game: effects bring their own.
 class IDirect3DVertexShader9;
@@ -153,8 +156,15 @@ public:
 
     // Layer side: binds the current render target and depth buffer and
     // brings GL's fixed state in line with the render states; every draw
-    // of the layer calls it first.
-    void PrepareDraw();
+    // of the layer calls it first. A screen-space draw (pre-transformed
+    // vertices) first brings a reduced-scale 3D picture onto the back buffer
+    // (see scene_scale.h).
+    void PrepareDraw(bool screenSpace = false, bool clearsDepth = false);
+    // Layer side: stretches the frame's reduced-scale 3D picture onto the
+    // back buffer if it is not there yet; what is drawn after it goes to the
+    // back buffer at full size.
+    void ResolveScaledScene();
+    IDirect3DSurface9* BackBuffer() const { return m_backBuffer; }
     // The sampler state of a stage in GL terms, applied to a bound texture.
     void ApplySamplerStates(DWORD sampler, GLuint texture, bool hasMipmaps);
     const D3DMATRIX& Transform(D3DTRANSFORMSTATETYPE state) const;
@@ -175,6 +185,24 @@ private:
     void ResetStatesToDefaults();
     void ResetViewportToTarget();
     static void SafeReleaseSurface(IDirect3DSurface9*& surface);
+    // Draws aimed at the back buffer go to the reduced-scale target now.
+    bool Redirected() const { return m_sceneScaled && m_renderTarget == m_backBuffer; }
+    // Starts a frame at the scale the presentation chose for it.
+    void BeginScaledFrame();
+    // A rectangle in back-buffer pixels in the reduced-scale target's.
+    RECT ToScaled(const RECT& rect) const;
+    // A viewport in the GL pixels of the framebuffer drawn into.
+    gl::Rect DrawnRect(const D3DVIEWPORT9& viewport) const;
+    // The full-size depth buffer is about to be tested or partly cleared
+    // after the frame's picture was resolved: it takes the 3D's depth.
+    bool FullDepthStale() const {
+        return m_fullDepthStale && m_renderTarget == m_backBuffer && m_depthStencil == m_autoDepthStencil;
+    }
+    void CatchUpFullDepth();
+    // Stretches the reduced-scale target's colour (filtered) or depth over
+    // the whole back buffer.
+    void StretchScaledToFull(bool depth);
+    void ReleaseScaledTargets();
 
     HWND m_window = nullptr;
     SDL_Window* m_sdlWindow = nullptr;
@@ -184,6 +212,13 @@ private:
     IDirect3DSurface9* m_renderTarget = nullptr;
     IDirect3DSurface9* m_depthStencil = nullptr;
     D3DVIEWPORT9 m_viewport{};
+    // The reduced-scale 3D target (none at scale 1), and whether this
+    // frame's 3D goes there: until the picture was resolved.
+    IDirect3DSurface9* m_scaledColor = nullptr;
+    IDirect3DSurface9* m_scaledDepth = nullptr;
+    bool m_sceneScaled = false;
+    // The full-size depth buffer has not seen the frame's 3D depth yet.
+    bool m_fullDepthStale = false;
     bool m_inScene = false;
     std::array<DWORD, D3D_RENDER_STATE_COUNT> m_renderStates{};
     std::array<std::array<DWORD, D3D_TEXTURE_STAGE_STATE_COUNT>, D3D_MAX_TEXTURE_STAGES> m_stageStates{};

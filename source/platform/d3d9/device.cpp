@@ -8,6 +8,7 @@
 #include "platform/d3d9/formats.h"
 #include "platform/d3d9/texture.h"
 #include "platform/d3d9/presentation.h"
+#include "platform/d3d9/scene_scale.h"
 #include "platform/d3d9/vertex_declaration.h"
 #include "platform/gl/context.h"
 #include "platform/gl/framebuffer.h"
@@ -108,6 +109,7 @@ IDirect3DDevice9* IDirect3DDevice9::Create(HWND window, const D3DPRESENT_PARAMET
 
 bool IDirect3DDevice9::CreateBackBuffer(UINT width, UINT height) {
     if (width == 0 || height == 0) return false;
+    ReleaseScaledTargets();
     SafeReleaseSurface(m_renderTarget);
     SafeReleaseSurface(m_depthStencil);
     SafeReleaseSurface(m_backBuffer);
@@ -125,11 +127,87 @@ bool IDirect3DDevice9::CreateBackBuffer(UINT width, UINT height) {
     m_depthStencil = m_autoDepthStencil;
     if (m_depthStencil) m_depthStencil->AddRef();
     ResetViewportToTarget();
-    return gl::FramebufferFor(m_backBuffer->ColorTexture(),
-                              m_autoDepthStencil ? m_autoDepthStencil->DepthRenderbuffer() : 0) != 0;
+    if (!gl::FramebufferFor(m_backBuffer->ColorTexture(),
+                            m_autoDepthStencil ? m_autoDepthStencil->DepthRenderbuffer() : 0))
+        return false;
+    BeginScaledFrame();
+    return true;
+}
+
+void IDirect3DDevice9::ReleaseScaledTargets() {
+    SafeReleaseSurface(m_scaledColor);
+    SafeReleaseSurface(m_scaledDepth);
+    m_sceneScaled = false;
+    m_fullDepthStale = false;
+}
+
+void IDirect3DDevice9::BeginScaledFrame() {
+    m_sceneScaled = false;
+    m_fullDepthStale = false;
+    const float scale = d3d9::SceneScale();
+    if (scale >= 1.0f || !m_backBuffer) {
+        if (m_scaledColor) ReleaseScaledTargets();
+        return;
+    }
+    const auto scaled = [scale](UINT size) { return std::max(1u, static_cast<UINT>(std::lround(size * scale))); };
+    const UINT width = scaled(m_backBuffer->Width());
+    const UINT height = scaled(m_backBuffer->Height());
+    if (!m_scaledColor || m_scaledColor->Width() != width || m_scaledColor->Height() != height) {
+        ReleaseScaledTargets();
+        m_scaledColor = IDirect3DSurface9::CreateColor(width, height, D3DFMT_A8R8G8B8, D3DUSAGE_RENDERTARGET);
+        if (m_autoDepthStencil)
+            m_scaledDepth = IDirect3DSurface9::CreateDepthStencil(width, height, m_parameters.AutoDepthStencilFormat);
+        if (!m_scaledColor || (m_autoDepthStencil && !m_scaledDepth)) {
+            ReleaseScaledTargets();
+            return;
+        }
+    }
+    m_sceneScaled = true;
+}
+
+RECT IDirect3DDevice9::ToScaled(const RECT& rect) const {
+    const LONG fullWidth = static_cast<LONG>(m_backBuffer->Width());
+    const LONG fullHeight = static_cast<LONG>(m_backBuffer->Height());
+    const LONG width = static_cast<LONG>(m_scaledColor->Width());
+    const LONG height = static_cast<LONG>(m_scaledColor->Height());
+    const auto across = [&](LONG x) { return (x * width + fullWidth / 2) / fullWidth; };
+    const auto down = [&](LONG y) { return (y * height + fullHeight / 2) / fullHeight; };
+    return RECT{across(rect.left), down(rect.top), across(rect.right), down(rect.bottom)};
+}
+
+void IDirect3DDevice9::StretchScaledToFull(bool depth) {
+    auto& cache = gl::Cache();
+    const GLuint target = gl::FramebufferFor(m_backBuffer->ColorTexture(),
+                                             m_autoDepthStencil ? m_autoDepthStencil->DepthRenderbuffer() : 0);
+    const GLuint source =
+        gl::FramebufferFor(m_scaledColor->ColorTexture(), m_scaledDepth ? m_scaledDepth->DepthRenderbuffer() : 0);
+    cache.BindFramebuffer(target);
+    cache.SetScissor(false, gl::Rect{});
+    // Write masks are put back by the next PrepareDraw.
+    cache.SetColorMask(0xF);
+    cache.SetDepthMask(true);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, source);
+    glBlitFramebuffer(0, 0, static_cast<GLint>(m_scaledColor->Width()), static_cast<GLint>(m_scaledColor->Height()), 0,
+                      0, static_cast<GLint>(m_backBuffer->Width()), static_cast<GLint>(m_backBuffer->Height()),
+                      depth ? GL_DEPTH_BUFFER_BIT : GL_COLOR_BUFFER_BIT, depth ? GL_NEAREST : GL_LINEAR);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, target);
+}
+
+void IDirect3DDevice9::ResolveScaledScene() {
+    if (!m_sceneScaled) return;
+    m_sceneScaled = false;
+    StretchScaledToFull(false);
+    // The depth follows only if a later draw tests against it.
+    m_fullDepthStale = m_scaledDepth != nullptr;
+}
+
+void IDirect3DDevice9::CatchUpFullDepth() {
+    m_fullDepthStale = false;
+    StretchScaledToFull(true);
 }
 
 IDirect3DDevice9::~IDirect3DDevice9() {
+    ReleaseScaledTargets();
     for (auto& texture : m_textures) {
         if (texture) texture->Release();
         texture = nullptr;
@@ -251,7 +329,13 @@ HRESULT IDirect3DDevice9::EndScene() {
 HRESULT IDirect3DDevice9::Clear(DWORD rectCount, const void* rects, DWORD flags, DWORD colour, float z, DWORD stencil) {
     if (!m_renderTarget) return D3DERR_INVALIDCALL;
     if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && !m_depthStencil) return D3DERR_INVALIDCALL;
-    PrepareDraw();
+    // A depth clear of part of the full-size buffer keeps the frame's depth
+    // around it; one of all of it needs none.
+    const bool wholeTarget = (rectCount == 0 || !rects) && m_viewport.X == 0 && m_viewport.Y == 0 &&
+                             m_viewport.Width == TargetWidth() && m_viewport.Height == TargetHeight();
+    if (FullDepthStale() && (flags & D3DCLEAR_ZBUFFER) && wholeTarget) m_fullDepthStale = false;
+    PrepareDraw(false, (flags & D3DCLEAR_ZBUFFER) != 0);
+    const bool redirected = Redirected();
     GLbitfield mask = 0;
     auto& cache = gl::Cache();
     if (flags & D3DCLEAR_TARGET) {
@@ -272,18 +356,18 @@ HRESULT IDirect3DDevice9::Clear(DWORD rectCount, const void* rects, DWORD flags,
         mask |= GL_STENCIL_BUFFER_BIT;
     }
     // Direct3D clears the viewport, or the given rectangles within it.
-    const gl::Rect viewport{static_cast<GLint>(m_viewport.X), static_cast<GLint>(m_viewport.Y),
-                            static_cast<GLsizei>(m_viewport.Width), static_cast<GLsizei>(m_viewport.Height)};
+    const gl::Rect viewport = DrawnRect(m_viewport);
     if (rectCount == 0 || !rects) {
         cache.SetScissor(true, viewport);
         glClear(mask);
     } else {
         const RECT* list = static_cast<const RECT*>(rects);
         for (DWORD i = 0; i < rectCount; ++i) {
-            const LONG left = std::max<LONG>(list[i].left, viewport.x);
-            const LONG top = std::max<LONG>(list[i].top, viewport.y);
-            const LONG right = std::min<LONG>(list[i].right, viewport.x + viewport.width);
-            const LONG bottom = std::min<LONG>(list[i].bottom, viewport.y + viewport.height);
+            RECT rect = redirected ? ToScaled(list[i]) : list[i];
+            const LONG left = std::max<LONG>(rect.left, viewport.x);
+            const LONG top = std::max<LONG>(rect.top, viewport.y);
+            const LONG right = std::min<LONG>(rect.right, viewport.x + viewport.width);
+            const LONG bottom = std::min<LONG>(rect.bottom, viewport.y + viewport.height);
             if (right <= left || bottom <= top) continue;
             cache.SetScissor(true, gl::Rect{left, top, right - left, bottom - top});
             glClear(mask);
@@ -421,18 +505,31 @@ HRESULT IDirect3DDevice9::CreateDepthStencilSurface(UINT width, UINT height, D3D
     return *surface ? D3D_OK : D3DERR_INVALIDCALL;
 }
 
-void IDirect3DDevice9::PrepareDraw() {
+gl::Rect IDirect3DDevice9::DrawnRect(const D3DVIEWPORT9& viewport) const {
+    RECT rect{static_cast<LONG>(viewport.X), static_cast<LONG>(viewport.Y),
+              static_cast<LONG>(viewport.X + viewport.Width), static_cast<LONG>(viewport.Y + viewport.Height)};
+    if (Redirected()) rect = ToScaled(rect);
+    return gl::Rect{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+}
+
+void IDirect3DDevice9::PrepareDraw(bool screenSpace, bool clearsDepth) {
+    if (screenSpace) ResolveScaledScene();
+    const auto& rs = m_renderStates;
+    const bool depth = m_depthStencil && rs[D3DRS_ZENABLE] != D3DZB_FALSE;
+    if ((depth || clearsDepth) && FullDepthStale()) CatchUpFullDepth();
+
     auto& cache = gl::Cache();
-    const GLuint framebuffer = gl::FramebufferFor(m_renderTarget ? m_renderTarget->ColorTexture() : 0,
-                                                  m_depthStencil ? m_depthStencil->DepthRenderbuffer() : 0);
+    const bool redirected = Redirected();
+    IDirect3DSurface9* colour = redirected ? m_scaledColor : m_renderTarget;
+    IDirect3DSurface9* depthStencil =
+        redirected && m_depthStencil == m_autoDepthStencil ? m_scaledDepth : m_depthStencil;
+    const GLuint framebuffer =
+        gl::FramebufferFor(colour ? colour->ColorTexture() : 0, depthStencil ? depthStencil->DepthRenderbuffer() : 0);
     cache.BindFramebuffer(framebuffer);
-    cache.SetViewport(gl::Rect{static_cast<GLint>(m_viewport.X), static_cast<GLint>(m_viewport.Y),
-                               static_cast<GLsizei>(m_viewport.Width), static_cast<GLsizei>(m_viewport.Height)});
+    cache.SetViewport(DrawnRect(m_viewport));
     cache.SetDepthRange(m_viewport.MinZ, m_viewport.MaxZ);
     cache.SetScissor(false, gl::Rect{});
 
-    const auto& rs = m_renderStates;
-    const bool depth = m_depthStencil && rs[D3DRS_ZENABLE] != D3DZB_FALSE;
     cache.SetDepthTest(depth);
     cache.SetDepthFunc(GlCompare(rs[D3DRS_ZFUNC]));
     cache.SetDepthMask(depth && rs[D3DRS_ZWRITEENABLE] != FALSE);
@@ -481,7 +578,9 @@ void IDirect3DDevice9::ApplySamplerStates(DWORD sampler, GLuint texture, bool ha
 
 HRESULT IDirect3DDevice9::Present(const RECT*, const RECT*, HWND, const void*) {
     if (!m_backBuffer) return D3DERR_INVALIDCALL;
+    ResolveScaledScene();
     d3d9::PresentBackBuffer(this, m_sdlWindow, m_backBuffer);
+    BeginScaledFrame();
     return D3D_OK;
 }
 

@@ -298,7 +298,7 @@ void DrawFixedFunction(IDirect3DDevice9* device, DWORD primitiveType, unsigned v
                        const FvfLayout& layout, IDirect3DBaseTexture9* stage0Texture) {
     Program* p = FixedFunctionProgram();
     if (!p || !layout.valid || vertexCount == 0) return;
-    device->PrepareDraw();
+    device->PrepareDraw(layout.pretransformed);
     ID3DXEffect* effect = device->ActiveEffect();
     if (effect)
         effect->BindActivePass();

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/automation.h"
+#include "platform/d3d9/scene_scale.h"
 #include "platform/log/log.h"
 #include "platform/gl/framebuffer.h"
 #include "platform/gl/state_cache.h"
@@ -22,6 +23,7 @@ constexpr auto kFrameInterval = std::chrono::nanoseconds(1'000'000'000 / 60);
 bool g_capped = true;
 std::function<void(const Pixels&)> g_windowObserver;
 Clock::time_point g_nextPresent;
+Clock::time_point g_frameStart;  // the end of the last Present
 bool g_swapIntervalSet = false;
 std::multimap<std::uint64_t, std::string> g_screenshots;
 
@@ -47,6 +49,15 @@ void WaitForNextFrameSlot() {
     }
     if (now < g_nextPresent) std::this_thread::sleep_until(g_nextPresent);
     g_nextPresent += kFrameInterval;
+}
+
+// What the frame took to make, drawing finished, for an adaptive scene
+// scale.
+void MeasureFrame() {
+    glFinish();
+    const auto now = Clock::now();
+    if (g_frameStart.time_since_epoch().count() != 0)
+        ReportFrameTime(std::chrono::duration<double, std::milli>(now - g_frameStart).count());
 }
 
 void SaveRequestedScreenshots(IDirect3DDevice9* device, IDirect3DSurface9* backBuffer) {
@@ -81,6 +92,8 @@ std::uint32_t Pixels::At(unsigned x, unsigned y) const {
 
 bool ReadSurface(IDirect3DDevice9* device, IDirect3DSurface9* surface, Pixels* out) {
     if (!out) return false;
+    // The frame's 3D may still wait in the reduced-scale target.
+    if (device && (!surface || surface == device->BackBuffer())) device->ResolveScaledScene();
     IDirect3DSurface9* source = surface;
     if (!source) {
         if (!device || FAILED(device->GetRenderTarget(0, &source))) return false;
@@ -123,6 +136,7 @@ void ReleaseDeviceObjects() {
 
 void BeginPresentationTiming() {
     g_nextPresent = Clock::time_point{};
+    g_frameStart = Clock::time_point{};
     g_swapIntervalSet = false;
 }
 
@@ -199,7 +213,9 @@ void PresentBackBuffer(IDirect3DDevice9* device, SDL_Window* sdlWindow, IDirect3
         glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
     }
     if (g_windowObserver && windowWidth > 0 && windowHeight > 0) ObserveWindow(windowWidth, windowHeight);
+    if (SceneScaleAdaptive()) MeasureFrame();
     if (g_capped) WaitForNextFrameSlot();
     SDL_GL_SwapWindow(sdlWindow);
+    g_frameStart = Clock::now();
 }
 }  // namespace d3d9
