@@ -387,10 +387,7 @@ void DrawFixedFunction(IDirect3DDevice9* device, DWORD primitiveType, unsigned v
     if (!layout.valid || vertexCount == 0) return;
     device->PrepareDraw();
     ID3DXEffect* effect = device->ActiveEffect();
-    if (effect)
-        effect->BindActivePass();
-    else if (!UseProgramFor(device, layout, stage0Texture))
-        return;
+    if (effect ? !effect->BindActivePass() : !UseProgramFor(device, layout, stage0Texture)) return;
 
     ProgramCache& programs = Programs();
     auto& cache = gl::Cache();
