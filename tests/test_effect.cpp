@@ -12,7 +12,7 @@
 #include "support/log_lines.h"
 
 namespace {
-const char* const kFlatEffect = R"(# A flat colour, and a textured variant.
+const char* const kFlatEffect = R"(# A flat colour, and a textured variant (the tint while no texture is set).
 parameter float4x4 WorldViewProjection
 parameter float4 Tint
 parameter float Strength
@@ -41,7 +41,7 @@ technique Textured
     end
     fragment
       in vec2 uv;
-      void main() { FragColor = texture(MeshTexture, uv); }
+      void main() { FragColor = MeshTexture_Present ? texture(MeshTexture, uv) : Tint; }
     end
   end
 end
@@ -149,69 +149,31 @@ TEST_F(EffectTest, TextureParametersSampleWithTheirSamplerAndNullIsAllowed) {
     texture->UnlockRect(0);
     const D3DMATRIX identity = Identity();
     effect->SetMatrix("WorldViewProjection", &identity);
-    EXPECT_EQ(effect->SetTexture("MeshTexture", texture), D3D_OK);
-    texture->Release();  // the effect holds its own reference
-    effect->SetTechnique("Textured");
-    Device()->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xff000000, 1.0f, 0);
-    UINT passes = 0;
-    effect->Begin(&passes, 0);
-    effect->BeginPass(0);
-    DrawLeftHalf();
-    effect->EndPass();
-    effect->End();
-    EXPECT_EQ(PixelAt(10, 300) & 0xFFFFFF, 0xFF0000u);
-    EXPECT_EQ(PixelAt(390, 300) & 0xFFFFFF, 0x0000FFu);
-    EXPECT_EQ(effect->SetTexture("MeshTexture", nullptr), D3D_OK);
-    EXPECT_EQ(effect->SetTexture("Tint", nullptr), D3DERR_INVALIDCALL);
-    effect->Release();
-}
-
-// <Name>_Present is fixed per build of a pass: drawing with the texture set,
-// then null, then set again takes each branch and comes back to the first.
-TEST_F(EffectTest, APassFollowsItsTexturesBeingSetAndCleared) {
-    ID3DXEffect* effect = Load(R"(parameter float4x4 WorldViewProjection
-parameter float4 Tint
-parameter texture MeshTexture
-sampler MeshTexture point clamp
-technique T
-  pass P0
-    vertex
-      out vec2 uv;
-      void main() { uv = a_TexCoord; gl_Position = D3DClipToGL(WorldViewProjection * vec4(a_Position.xyz, 1.0)); }
-    end
-    fragment
-      in vec2 uv;
-      void main() { FragColor = MeshTexture_Present ? texture(MeshTexture, uv) : Tint; }
-    end
-  end
-end
-)");
-    ASSERT_NE(effect, nullptr);
-    IDirect3DTexture9* texture = nullptr;
-    ASSERT_EQ(Device()->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr), D3D_OK);
-    D3DLOCKED_RECT locked{};
-    texture->LockRect(0, &locked, nullptr, 0);
-    const std::uint8_t red[4] = {0, 0, 255, 255};  // B, G, R, A
-    std::memcpy(locked.pBits, red, sizeof red);
-    texture->UnlockRect(0);
-    const D3DMATRIX identity = Identity();
-    effect->SetMatrix("WorldViewProjection", &identity);
     const D3DXVECTOR4 green(0.0f, 1.0f, 0.0f, 1.0f);
     effect->SetVector("Tint", &green);
-    auto draw = [&](IDirect3DTexture9* set) {
-        effect->SetTexture("MeshTexture", set);
+    effect->SetTechnique("Textured");
+    auto draw = [&] {
         Device()->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xff000000, 1.0f, 0);
         effect->Begin(nullptr, 0);
         effect->BeginPass(0);
         DrawLeftHalf();
         effect->EndPass();
         effect->End();
-        return PixelAt(100, 300) & 0xFFFFFF;
     };
-    EXPECT_EQ(draw(texture), 0xFF0000u);
-    EXPECT_EQ(draw(nullptr), 0x00FF00u);
-    EXPECT_EQ(draw(texture), 0xFF0000u);
-    texture->Release();
+    EXPECT_EQ(effect->SetTexture("MeshTexture", texture), D3D_OK);
+    draw();
+    EXPECT_EQ(PixelAt(10, 300) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(PixelAt(390, 300) & 0xFFFFFF, 0x0000FFu);
+    // MeshTexture_Present follows the texture: null draws the tint, and the
+    // texture set again is sampled again.
+    EXPECT_EQ(effect->SetTexture("MeshTexture", nullptr), D3D_OK);
+    draw();
+    EXPECT_EQ(PixelAt(10, 300) & 0xFFFFFF, 0x00FF00u);
+    EXPECT_EQ(effect->SetTexture("MeshTexture", texture), D3D_OK);
+    texture->Release();  // the effect holds its own reference
+    draw();
+    EXPECT_EQ(PixelAt(10, 300) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(effect->SetTexture("Tint", nullptr), D3DERR_INVALIDCALL);
     effect->Release();
 }
 

@@ -133,7 +133,7 @@ std::string ArgumentExpression(DWORD arg) {
 }
 
 std::string OperationExpression(DWORD op, DWORD arg1, DWORD arg2) {
-    const std::string a = ArgumentExpression(arg1), b = ArgumentExpression(arg2);
+    std::string a = ArgumentExpression(arg1), b = ArgumentExpression(arg2);
     switch (op) {
     case D3DTOP_SELECTARG1: return a;
     case D3DTOP_SELECTARG2: return b;
