@@ -44,19 +44,39 @@ protected:
         Device()->SetTextureStageState(0, D3DTSS_ALPHAARG2, alphaArg2);
     }
 
-    // Clears to kClear, draws a 10 x 10 quad of kDiffuse at the top left and
-    // returns its centre pixel.
-    std::uint32_t Draw(bool textured = true) {
+    // Clears to kClear, draws a size x size quad of kDiffuse at the top left
+    // and returns its top-left pixel.
+    std::uint32_t Draw(bool textured = true, IDirect3DTexture9* texture = nullptr, float size = 10.0f) {
         Device()->Clear(0, nullptr, D3DCLEAR_TARGET, kClear, 1.0f, 0);
         const ScreenVertex quad[4] = {{0, 0, 0.5f, 1, kDiffuse, 0, 0},
-                                      {10, 0, 0.5f, 1, kDiffuse, 1, 0},
-                                      {0, 10, 0.5f, 1, kDiffuse, 0, 1},
-                                      {10, 10, 0.5f, 1, kDiffuse, 1, 1}};
+                                      {size, 0, 0.5f, 1, kDiffuse, 1, 0},
+                                      {0, size, 0.5f, 1, kDiffuse, 0, 1},
+                                      {size, size, 0.5f, 1, kDiffuse, 1, 1}};
         Device()->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
-        Device()->SetTexture(0, textured ? m_texture : nullptr);
+        Device()->SetTexture(0, !textured ? nullptr : texture ? texture : m_texture);
         Device()->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(ScreenVertex));
         Device()->SetTexture(0, nullptr);
-        return PixelAt(5, 5);
+        return PixelAt(0, 0);
+    }
+
+    // A 4 x 4 black and white checker with a full chain asked for.
+    IDirect3DTexture9* Checker() {
+        IDirect3DTexture9* checker = nullptr;
+        EXPECT_EQ(Device()->CreateTexture(4, 4, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &checker, nullptr), D3D_OK);
+        if (!checker) return nullptr;
+        EXPECT_EQ(checker->GetLevelCount(), 3u);
+        D3DLOCKED_RECT locked{};
+        checker->LockRect(0, &locked, nullptr, 0);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 4; ++x) {
+                const D3DCOLOR texel = (x + y) % 2 ? 0xFFFFFFFF : 0xFF000000;
+                const std::size_t offset = static_cast<std::size_t>(y) * static_cast<std::size_t>(locked.Pitch) +
+                                           static_cast<std::size_t>(x) * sizeof texel;
+                std::memcpy(static_cast<std::uint8_t*>(locked.pBits) + offset, &texel, sizeof texel);
+            }
+        checker->UnlockRect(0);
+        checker->GenerateMipSubLevels();
+        return checker;
     }
 
     static constexpr D3DCOLOR kTexel = 0x80FF4000;    // a 128, r 255, g 64, b 0
@@ -132,4 +152,30 @@ TEST_F(FixedFunctionTest, AlphaTestComparesTheRoundedAlphaWithTheReference) {
     Device()->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_NEVER);
     Device()->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
     EXPECT_EQ(Draw() & 0xFFFFFF, kDiffuse & 0xFFFFFF);
+}
+
+// The chain is built when something first reads it; what it reads is the
+// same as if it had been built at once.
+TEST_F(FixedFunctionTest, MipLevelsReadByADrawOrALockHoldTheAverageOfLevelZero) {
+    Stage(D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE);
+    IDirect3DTexture9* drawn = Checker();
+    ASSERT_NE(drawn, nullptr);
+    // Drawn into one pixel, the 4 x 4 texture reads level 2: grey. Without a
+    // mip filter it reads level 0, whose texel at the pixel's centre is black.
+    Device()->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
+    Device()->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_POINT);
+    EXPECT_TRUE(ColourNear(Draw(true, drawn, 1.0f), 0xFF808080, 1));
+    Device()->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_NONE);
+    EXPECT_EQ(Draw(true, drawn, 1.0f), 0xFF000000u);
+    drawn->Release();
+
+    IDirect3DTexture9* locked = Checker();
+    ASSERT_NE(locked, nullptr);
+    D3DLOCKED_RECT level{};
+    ASSERT_EQ(locked->LockRect(1, &level, nullptr, 0), D3D_OK);
+    D3DCOLOR texel = 0;
+    std::memcpy(&texel, level.pBits, sizeof texel);
+    EXPECT_TRUE(ColourNear(texel, 0xFF808080, 1));
+    locked->UnlockRect(1);
+    locked->Release();
 }

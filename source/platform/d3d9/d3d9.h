@@ -155,8 +155,9 @@ public:
     // brings GL's fixed state in line with the render states; every draw
     // of the layer calls it first.
     void PrepareDraw();
-    // The sampler state of a stage in GL terms, applied to a bound texture.
-    void ApplySamplerStates(DWORD sampler, GLuint texture, bool hasMipmaps);
+    // Binds a texture to a stage's unit with the stage's sampler state in GL
+    // terms, its mip chain brought up to date where the filter reads it.
+    void ApplySamplerStates(DWORD sampler, IDirect3DBaseTexture9* texture);
     const D3DMATRIX& Transform(D3DTRANSFORMSTATETYPE state) const;
     DWORD RenderState(D3DRENDERSTATETYPE state) const { return m_renderStates[state]; }
     DWORD TextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type) const { return m_stageStates[stage][type]; }

@@ -370,7 +370,7 @@ Program* UseProgramFor(IDirect3DDevice9* device, const FvfLayout& layout, IDirec
     if (p->textureFactor >= 0) Colour(p->textureFactor, device->RenderState(D3DRS_TEXTUREFACTOR));
     if (p->alphaRef >= 0) glUniform1f(p->alphaRef, static_cast<float>(device->RenderState(D3DRS_ALPHAREF) & 0xFF));
     SetFogUniforms(device, -1, p->fogColor, p->fogStart, p->fogEnd);
-    if (textured) device->ApplySamplerStates(0, stage0Texture->GlTexture(), stage0Texture->HasMipmaps());
+    if (textured) device->ApplySamplerStates(0, stage0Texture);
     return p;
 }
 }  // namespace

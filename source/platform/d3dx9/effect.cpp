@@ -531,6 +531,13 @@ bool ID3DXEffect::BindActivePass() {
         }
     }
     gl::Cache().UseProgram(program->program);
+    // Mip chains are brought up to date before any unit is bound: that work
+    // binds textures itself.
+    for (size_t i = 0; i < m_parameters.size(); ++i) {
+        const Parameter& parameter = *m_parameters[i];
+        if (program->locations[i] >= 0 && parameter.texture && !parameter.declaration.pointFilter)
+            parameter.texture->PrepareMipmaps();
+    }
     for (size_t i = 0; i < m_parameters.size(); ++i) {
         const GLint location = program->locations[i];
         Parameter& parameter = *m_parameters[i];
