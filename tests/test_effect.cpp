@@ -1,16 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "platform/d3d9/texture.h"
+#include "platform/d3dx9/d3dx9math.h"
 #include "platform/d3dx9/effect.h"
 #include "support/graphics_fixture.h"
 #include "support/log_lines.h"
 
 namespace {
-const char* const kFlatEffect = R"(# A flat colour, and a textured variant.
+const char* const kFlatEffect = R"(# A flat colour, and a textured variant (the tint while no texture is set).
 parameter float4x4 WorldViewProjection
 parameter float4 Tint
 parameter float Strength
@@ -39,7 +41,7 @@ technique Textured
     end
     fragment
       in vec2 uv;
-      void main() { FragColor = texture(MeshTexture, uv); }
+      void main() { FragColor = MeshTexture_Present ? texture(MeshTexture, uv) : Tint; }
     end
   end
 end
@@ -147,19 +149,30 @@ TEST_F(EffectTest, TextureParametersSampleWithTheirSamplerAndNullIsAllowed) {
     texture->UnlockRect(0);
     const D3DMATRIX identity = Identity();
     effect->SetMatrix("WorldViewProjection", &identity);
-    EXPECT_EQ(effect->SetTexture("MeshTexture", texture), D3D_OK);
-    texture->Release();  // the effect holds its own reference
+    const D3DXVECTOR4 green(0.0f, 1.0f, 0.0f, 1.0f);
+    effect->SetVector("Tint", &green);
     effect->SetTechnique("Textured");
-    Device()->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xff000000, 1.0f, 0);
-    UINT passes = 0;
-    effect->Begin(&passes, 0);
-    effect->BeginPass(0);
-    DrawLeftHalf();
-    effect->EndPass();
-    effect->End();
+    auto draw = [&] {
+        Device()->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xff000000, 1.0f, 0);
+        effect->Begin(nullptr, 0);
+        effect->BeginPass(0);
+        DrawLeftHalf();
+        effect->EndPass();
+        effect->End();
+    };
+    EXPECT_EQ(effect->SetTexture("MeshTexture", texture), D3D_OK);
+    draw();
     EXPECT_EQ(PixelAt(10, 300) & 0xFFFFFF, 0xFF0000u);
     EXPECT_EQ(PixelAt(390, 300) & 0xFFFFFF, 0x0000FFu);
+    // MeshTexture_Present follows the texture: null draws the tint, and the
+    // texture set again is sampled again.
     EXPECT_EQ(effect->SetTexture("MeshTexture", nullptr), D3D_OK);
+    draw();
+    EXPECT_EQ(PixelAt(10, 300) & 0xFFFFFF, 0x00FF00u);
+    EXPECT_EQ(effect->SetTexture("MeshTexture", texture), D3D_OK);
+    texture->Release();  // the effect holds its own reference
+    draw();
+    EXPECT_EQ(PixelAt(10, 300) & 0xFFFFFF, 0xFF0000u);
     EXPECT_EQ(effect->SetTexture("Tint", nullptr), D3DERR_INVALIDCALL);
     effect->Release();
 }

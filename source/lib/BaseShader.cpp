@@ -1,5 +1,7 @@
 #include "lib/BaseShader.h"
 
+#include "lib/Object.h"
+
 BaseShader::BaseShader() : m_lpEffect(nullptr) {}
 
 void BaseShader::CreateBaseEffect(const char* fileName, IDirect3DDevice9* device) {
@@ -19,6 +21,40 @@ void BaseShader::SetSkinningParam(const D3DXMATRIXA16* view, const D3DXMATRIXA16
     const D3DXMATRIX viewProjection = *view * *projection;
     m_lpEffect->SetMatrix("ViewProjection", &viewProjection);
     m_lpEffect->SetTechnique("SkinMeshBase");
+}
+
+void BaseShader::DrawSkyAndSea(IDirect3DDevice9* device, CObject& sky, CObject& sea, const D3DXMATRIXA16& view,
+                               const D3DXMATRIXA16& projection) {
+    auto draw = [&](CObject& scenery) {
+        StaticMeshSetParam(scenery.m_World, view, projection);
+        scenery.SetToEffectAddress(m_lpEffect);
+        scenery.DrawHLSL(device);
+    };
+    // The sea goes down first so the dome's pixels behind it fail the depth
+    // test instead of being shaded and painted over. The picture stays the
+    // one sky-then-sea gives: both meshes are opaque (RGB textures, material
+    // alpha 1) and the scene blends "source alpha, inverse source alpha", so
+    // a pixel they draw never depends on what was under it; both write depth,
+    // so whichever is nearer wins either way; and the dome is tested "less"
+    // where the sea was tested "less or equal", so on a tie the sea still
+    // wins. Any other depth or blend state keeps the plain order.
+    DWORD zEnable = FALSE, zWrite = FALSE, zFunc = 0, blend = FALSE, source = 0, destination = 0;
+    device->GetRenderState(D3DRS_ZENABLE, &zEnable);
+    device->GetRenderState(D3DRS_ZWRITEENABLE, &zWrite);
+    device->GetRenderState(D3DRS_ZFUNC, &zFunc);
+    device->GetRenderState(D3DRS_ALPHABLENDENABLE, &blend);
+    device->GetRenderState(D3DRS_SRCBLEND, &source);
+    device->GetRenderState(D3DRS_DESTBLEND, &destination);
+    const bool opaqueBlend = blend == FALSE || (source == D3DBLEND_SRCALPHA && destination == D3DBLEND_INVSRCALPHA);
+    if (zEnable == FALSE || zWrite == FALSE || zFunc != D3DCMP_LESSEQUAL || !opaqueBlend) {
+        draw(sky);
+        draw(sea);
+        return;
+    }
+    draw(sea);
+    device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
+    draw(sky);
+    device->SetRenderState(D3DRS_ZFUNC, zFunc);
 }
 
 void BaseShader::Release() {

@@ -8,6 +8,8 @@
 #include "platform/d3dx9/d3dx9math.h"
 #include "platform/d3dx9/effect.h"
 
+class CObject;
+
 class BaseShader {
 public:
     BaseShader();
@@ -16,6 +18,10 @@ public:
     void CreateBaseEffect(const char* fileName, IDirect3DDevice9* device);
     void StaticMeshSetParam(const D3DXMATRIXA16& world, const D3DXMATRIXA16& view, const D3DXMATRIXA16& projection);
     void SetSkinningParam(const D3DXMATRIXA16* view, const D3DXMATRIXA16* projection);
+    // Draws the sky dome and the sea with the static technique; the picture
+    // is the one drawing the sky first and the sea over it gives.
+    void DrawSkyAndSea(IDirect3DDevice9* device, CObject& sky, CObject& sea, const D3DXMATRIXA16& view,
+                       const D3DXMATRIXA16& projection);
     void Release();
 
     ID3DXEffect* GetEffect() const { return m_lpEffect; }

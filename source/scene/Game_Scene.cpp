@@ -205,11 +205,7 @@ void CScene_Game::MapRender() {
     IDirect3DDevice9* device = m_lpGraphics->m_lpDevice;
     D3DXMATRIXA16 view;
     device->GetTransform(D3DTS_VIEW, &view);
-    for (CObject* object : {&m_Sky, &m_Sea}) {
-        m_BaseShader.StaticMeshSetParam(static_cast<const D3DXMATRIXA16&>(object->m_World), view, m_Projection);
-        object->SetToEffectAddress(m_BaseShader.GetEffect());
-        object->DrawHLSL(device);
-    }
+    m_BaseShader.DrawSkyAndSea(device, m_Sky, m_Sea, view, m_Projection);
 }
 
 void CScene_Game::ClearInput() {

@@ -243,11 +243,7 @@ int CRanking::RenderProc() {
 
 void CRanking::MapRender() {
     IDirect3DDevice9* device = m_lpGraphics->m_lpDevice;
-    for (CObject* scenery : {m_lpSky, m_lpSea}) {
-        m_BaseShader.StaticMeshSetParam(scenery->m_World, m_Camera.m_View, m_Projection);
-        scenery->SetToEffectAddress(m_BaseShader.GetEffect());
-        scenery->DrawHLSL(device);
-    }
+    m_BaseShader.DrawSkyAndSea(device, *m_lpSky, *m_lpSea, m_Camera.m_View, m_Projection);
 }
 
 void CRanking::SpriteRender() {

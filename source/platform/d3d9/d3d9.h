@@ -165,8 +165,9 @@ public:
     // back buffer at full size.
     void ResolveScaledScene();
     IDirect3DSurface9* BackBuffer() const { return m_backBuffer; }
-    // The sampler state of a stage in GL terms, applied to a bound texture.
-    void ApplySamplerStates(DWORD sampler, GLuint texture, bool hasMipmaps);
+    // Binds a texture to a stage's unit with the stage's sampler state in GL
+    // terms, its mip chain brought up to date where the filter reads it.
+    void ApplySamplerStates(DWORD sampler, IDirect3DBaseTexture9* texture);
     const D3DMATRIX& Transform(D3DTRANSFORMSTATETYPE state) const;
     DWORD RenderState(D3DRENDERSTATETYPE state) const { return m_renderStates[state]; }
     DWORD TextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type) const { return m_stageStates[stage][type]; }

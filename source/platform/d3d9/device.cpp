@@ -556,8 +556,9 @@ void IDirect3DDevice9::PrepareDraw(bool screenSpace, bool clearsDepth) {
     cache.SetColorMask(rs[D3DRS_COLORWRITEENABLE]);
 }
 
-void IDirect3DDevice9::ApplySamplerStates(DWORD sampler, GLuint texture, bool hasMipmaps) {
-    if (sampler >= D3D_MAX_TEXTURE_STAGES || !texture) return;
+void IDirect3DDevice9::ApplySamplerStates(DWORD sampler, IDirect3DBaseTexture9* texture) {
+    if (sampler >= D3D_MAX_TEXTURE_STAGES || !texture || !texture->GlTexture()) return;
+    const bool hasMipmaps = texture->HasMipmaps();
     const auto& ss = m_samplerStates[sampler];
     const bool magLinear = ss[D3DSAMP_MAGFILTER] >= D3DTEXF_LINEAR;
     const bool minLinear = ss[D3DSAMP_MINFILTER] >= D3DTEXF_LINEAR;
@@ -566,7 +567,8 @@ void IDirect3DDevice9::ApplySamplerStates(DWORD sampler, GLuint texture, bool ha
         minFilter = minLinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
     else if (hasMipmaps && ss[D3DSAMP_MIPFILTER] >= D3DTEXF_LINEAR)
         minFilter = minLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
-    gl::Cache().BindTexture(sampler, texture);
+    if (minFilter != GL_LINEAR && minFilter != GL_NEAREST) texture->PrepareMipmaps();
+    gl::Cache().BindTexture(sampler, texture->GlTexture());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magLinear ? GL_LINEAR : GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GlAddress(ss[D3DSAMP_ADDRESSU]));

@@ -1,6 +1,9 @@
 #include "platform/d3d9/fixed_function.h"
 
+#include <cstdint>
 #include <cstring>
+#include <string>
+#include <unordered_map>
 
 #include "platform/d3d9/presentation.h"
 #include "platform/d3d9/texture.h"
@@ -8,146 +11,242 @@
 #include "platform/gl/attributes.h"
 #include "platform/gl/program.h"
 #include "platform/gl/state_cache.h"
+#include "platform/log/log.h"
 
 namespace d3d9 {
 namespace {
 constexpr DWORD kFvfXyz = 0x002, kFvfXyzRhw = 0x004, kFvfNormal = 0x010, kFvfPointSize = 0x020, kFvfDiffuse = 0x040,
                 kFvfSpecular = 0x080, kFvfTexCountMask = 0xF00, kFvfTexCountShift = 8, kFvfPositionMask = 0x400E;
 
-const char* const kVertexSource = R"(
+bool FogEnabled(IDirect3DDevice9* device) {
+    return device->RenderState(D3DRS_FOGENABLE) != FALSE && (device->RenderState(D3DRS_FOGTABLEMODE) == D3DFOG_LINEAR ||
+                                                             device->RenderState(D3DRS_FOGVERTEXMODE) == D3DFOG_LINEAR);
+}
+
+// The stage-0 state a program is built for. Everything that picks a path in
+// the pixel stage is fixed here, so each program computes only what its state
+// asks for; values, texture factor, alpha reference and fog distances stay
+// uniforms.
+struct ProgramKey {
+    bool pretransformed = false;
+    bool hasDiffuse = false;
+    bool hasTexture = false;
+    bool fog = false;
+    DWORD colorOp = 0, alphaOp = 0;  // 0 (disabled: diffuse) or D3DTOP_SELECTARG1 .. D3DTOP_ADDSIGNED
+    DWORD colorArg1 = 0, colorArg2 = 0, alphaArg1 = 0, alphaArg2 = 0;
+    DWORD alphaFunc = 0;  // 0: no alpha test, else D3DCMP_NEVER .. D3DCMP_GREATEREQUAL
+
+    std::uint64_t Packed() const {
+        std::uint64_t bits = 0;
+        auto put = [&bits](std::uint64_t value, unsigned width) { bits = (bits << width) | value; };
+        put(pretransformed, 1);
+        put(hasDiffuse, 1);
+        put(hasTexture, 1);
+        put(fog, 1);
+        put(colorOp, 4);
+        put(alphaOp, 4);
+        put(colorArg1, 6);
+        put(colorArg2, 6);
+        put(alphaArg1, 6);
+        put(alphaArg2, 6);
+        put(alphaFunc, 4);
+        return bits;
+    }
+};
+
+// Direct3D's argument: the selector (texture, texture factor, else diffuse,
+// which is also "current" at stage 0) with its modifier bits.
+DWORD NormalisedArgument(DWORD arg) {
+    const DWORD select = arg & D3DTA_SELECTMASK;
+    const DWORD kept = select == D3DTA_TEXTURE || select == D3DTA_TFACTOR ? select : D3DTA_DIFFUSE;
+    return kept | (arg & (D3DTA_COMPLEMENT | D3DTA_ALPHAREPLICATE));
+}
+
+// Operations outside the emulated set behave as disabled. Arguments an
+// operation does not read are cleared so they share one program.
+void NormaliseOperation(DWORD* op, DWORD* arg1, DWORD* arg2) {
+    if (*op < D3DTOP_SELECTARG1 || *op > D3DTOP_ADDSIGNED) *op = 0;
+    *arg1 = *op == 0 || *op == D3DTOP_SELECTARG2 ? 0 : NormalisedArgument(*arg1);
+    *arg2 = *op == 0 || *op == D3DTOP_SELECTARG1 ? 0 : NormalisedArgument(*arg2);
+}
+
+ProgramKey KeyFor(IDirect3DDevice9* device, const FvfLayout& layout, bool textured) {
+    ProgramKey key;
+    key.pretransformed = layout.pretransformed;
+    key.hasDiffuse = layout.diffuseOffset >= 0;
+    key.hasTexture = textured;
+    key.fog = FogEnabled(device);
+    key.colorOp = device->TextureStageState(0, D3DTSS_COLOROP);
+    key.colorArg1 = device->TextureStageState(0, D3DTSS_COLORARG1);
+    key.colorArg2 = device->TextureStageState(0, D3DTSS_COLORARG2);
+    key.alphaOp = device->TextureStageState(0, D3DTSS_ALPHAOP);
+    key.alphaArg1 = device->TextureStageState(0, D3DTSS_ALPHAARG1);
+    key.alphaArg2 = device->TextureStageState(0, D3DTSS_ALPHAARG2);
+    NormaliseOperation(&key.colorOp, &key.colorArg1, &key.colorArg2);
+    NormaliseOperation(&key.alphaOp, &key.alphaArg1, &key.alphaArg2);
+    const DWORD func = device->RenderState(D3DRS_ALPHAFUNC);
+    // "Always" and unknown comparisons pass every pixel, as no test does.
+    if (device->RenderState(D3DRS_ALPHATESTENABLE) != FALSE && func >= D3DCMP_NEVER && func < D3DCMP_ALWAYS)
+        key.alphaFunc = func;
+    return key;
+}
+
+std::string VertexSource(const ProgramKey& key) {
+    std::string source = R"(
 layout(location = 0) in vec4 a_position;
 layout(location = 1) in vec4 a_diffuse;
 layout(location = 2) in vec2 a_texcoord;
 uniform mat4 u_worldViewProjection;
 uniform mat4 u_worldView;
-uniform bool u_pretransformed;
 uniform vec4 u_viewport;   // x, y, width, height in pixels
-uniform bool u_hasDiffuse;
 out vec4 v_diffuse;
 out vec2 v_texcoord;
 out float v_viewDepth;
 void main() {
-    v_diffuse = u_hasDiffuse ? a_diffuse : vec4(1.0);
-    v_texcoord = a_texcoord;
-    if (u_pretransformed) {
-        float w = a_position.w != 0.0 ? 1.0 / a_position.w : 1.0;
-        vec2 ndc = vec2((a_position.x - u_viewport.x) / u_viewport.z * 2.0 - 1.0,
-                        1.0 - (a_position.y - u_viewport.y) / u_viewport.w * 2.0);
-        v_viewDepth = w;
-        gl_Position = D3DClipToGL(vec4(ndc * w, a_position.z * w, w));
+)";
+    source += key.hasDiffuse ? "    v_diffuse = a_diffuse;\n" : "    v_diffuse = vec4(1.0);\n";
+    source += "    v_texcoord = a_texcoord;\n";
+    if (key.pretransformed) {
+        source += R"(
+    float w = a_position.w != 0.0 ? 1.0 / a_position.w : 1.0;
+    vec2 ndc = vec2((a_position.x - u_viewport.x) / u_viewport.z * 2.0 - 1.0,
+                    1.0 - (a_position.y - u_viewport.y) / u_viewport.w * 2.0);
+    v_viewDepth = w;
+    gl_Position = D3DClipToGL(vec4(ndc * w, a_position.z * w, w));
+)";
     } else {
-        vec4 p = vec4(a_position.xyz, 1.0);
-        v_viewDepth = (u_worldView * p).z;
-        gl_Position = D3DClipToGL(u_worldViewProjection * p);
+        source += R"(
+    vec4 p = vec4(a_position.xyz, 1.0);
+    v_viewDepth = (u_worldView * p).z;
+    gl_Position = D3DClipToGL(u_worldViewProjection * p);
+)";
+    }
+    return source + "}\n";
+}
+
+std::string ArgumentExpression(DWORD arg) {
+    const DWORD select = arg & D3DTA_SELECTMASK;
+    std::string value = select == D3DTA_TEXTURE ? "texel" : select == D3DTA_TFACTOR ? "u_textureFactor" : "v_diffuse";
+    if (arg & D3DTA_COMPLEMENT) value = "(vec4(1.0) - " + value + ")";
+    if (arg & D3DTA_ALPHAREPLICATE) value = "vec4(" + value + ".a)";
+    return value;
+}
+
+std::string OperationExpression(DWORD op, DWORD arg1, DWORD arg2) {
+    std::string a = ArgumentExpression(arg1), b = ArgumentExpression(arg2);
+    switch (op) {
+    case D3DTOP_SELECTARG1: return a;
+    case D3DTOP_SELECTARG2: return b;
+    case D3DTOP_MODULATE: return "(" + a + " * " + b + ")";
+    case D3DTOP_MODULATE2X: return "clamp(" + a + " * " + b + " * 2.0, 0.0, 1.0)";
+    case D3DTOP_MODULATE4X: return "clamp(" + a + " * " + b + " * 4.0, 0.0, 1.0)";
+    case D3DTOP_ADD: return "clamp(" + a + " + " + b + ", 0.0, 1.0)";
+    case D3DTOP_ADDSIGNED: return "clamp(" + a + " + " + b + " - 0.5, 0.0, 1.0)";
+    default: return "v_diffuse";
     }
 }
-)";
 
-const char* const kFragmentSource = R"(
+const char* AlphaComparison(DWORD func) {
+    switch (func) {
+    case D3DCMP_NEVER: return "false";
+    case D3DCMP_LESS: return "a < u_alphaRef";
+    case D3DCMP_EQUAL: return "a == u_alphaRef";
+    case D3DCMP_LESSEQUAL: return "a <= u_alphaRef";
+    case D3DCMP_GREATER: return "a > u_alphaRef";
+    case D3DCMP_NOTEQUAL: return "a != u_alphaRef";
+    default: return "a >= u_alphaRef";
+    }
+}
+
+std::string FragmentSource(const ProgramKey& key) {
+    std::string source = R"(
 in vec4 v_diffuse;
 in vec2 v_texcoord;
 in float v_viewDepth;
 uniform sampler2D u_texture;
-uniform bool u_hasTexture;
-uniform ivec2 u_op;          // colour op, alpha op
-uniform ivec4 u_args;        // colour arg 1, colour arg 2, alpha arg 1, alpha arg 2
 uniform vec4 u_textureFactor;
-uniform bool u_alphaTest;
-uniform int u_alphaFunc;
 uniform float u_alphaRef;    // 0..255
 out vec4 o_colour;
-
-vec4 Argument(int arg, vec4 texel) {
-    vec4 value;
-    int select = arg & 15;
-    if (select == 2) value = texel;
-    else if (select == 3) value = u_textureFactor;
-    else value = v_diffuse;  // diffuse, or current at stage 0
-    if ((arg & 16) != 0) value = vec4(1.0) - value;
-    if ((arg & 32) != 0) value = vec4(value.a);
-    return value;
-}
-
-vec4 Operate(int op, vec4 a, vec4 b) {
-    if (op == 2) return a;
-    if (op == 3) return b;
-    if (op == 4) return a * b;
-    if (op == 5) return clamp(a * b * 2.0, 0.0, 1.0);
-    if (op == 6) return clamp(a * b * 4.0, 0.0, 1.0);
-    if (op == 7) return clamp(a + b, 0.0, 1.0);
-    if (op == 8) return clamp(a + b - 0.5, 0.0, 1.0);
-    return v_diffuse;  // disabled
-}
-
-bool Passes(float alpha) {
-    float a = floor(alpha * 255.0 + 0.5);
-    if (u_alphaFunc == 1) return false;
-    if (u_alphaFunc == 2) return a < u_alphaRef;
-    if (u_alphaFunc == 3) return a == u_alphaRef;
-    if (u_alphaFunc == 4) return a <= u_alphaRef;
-    if (u_alphaFunc == 5) return a > u_alphaRef;
-    if (u_alphaFunc == 6) return a != u_alphaRef;
-    if (u_alphaFunc == 7) return a >= u_alphaRef;
-    return true;
-}
-
 void main() {
-    vec4 texel = u_hasTexture ? texture(u_texture, v_texcoord) : vec4(1.0);
-    vec3 colour = Operate(u_op.x, Argument(u_args.x, texel), Argument(u_args.y, texel)).rgb;
-    float alpha = Operate(u_op.y, Argument(u_args.z, texel), Argument(u_args.w, texel)).a;
-    if (u_alphaTest && !Passes(alpha)) discard;
-    o_colour = vec4(D3DApplyFog(colour, v_viewDepth), alpha);
-}
 )";
+    source +=
+        key.hasTexture ? "    vec4 texel = texture(u_texture, v_texcoord);\n" : "    const vec4 texel = vec4(1.0);\n";
+    source += "    vec3 colour = " + OperationExpression(key.colorOp, key.colorArg1, key.colorArg2) + ".rgb;\n";
+    source += "    float alpha = " + OperationExpression(key.alphaOp, key.alphaArg1, key.alphaArg2) + ".a;\n";
+    if (key.alphaFunc != 0) {
+        source += "    float a = floor(alpha * 255.0 + 0.5);\n";
+        source += std::string("    if (!(") + AlphaComparison(key.alphaFunc) + ")) discard;\n";
+    }
+    source += key.fog ? "    o_colour = vec4(D3DLinearFog(colour, v_viewDepth), alpha);\n"
+                      : "    o_colour = vec4(colour, alpha);\n";
+    return source + "}\n";
+}
 
 struct Program {
     GLuint program = 0;
-    GLuint vertexArray = 0;
-    GLuint buffer = 0;
-    GLint worldViewProjection, worldView, pretransformed, viewport, hasDiffuse, hasTexture, op, args, textureFactor,
-        alphaTest, alphaFunc, alphaRef, fogEnable, fogColor, fogStart, fogEnd, sampler;
+    GLint worldViewProjection, worldView, viewport, textureFactor, alphaRef, fogColor, fogStart, fogEnd;
 };
 
-Program* g_program = nullptr;
+// Programs by packed key, built on first use, and the vertex array and
+// streamed buffer they share (their attribute locations are the same).
+struct ProgramCache {
+    std::unordered_map<std::uint64_t, Program> programs;
+    std::uint64_t lastKey = ~std::uint64_t{0};
+    Program* last = nullptr;
+    GLuint vertexArray = 0;
+    GLuint buffer = 0;
+};
 
-Program* FixedFunctionProgram() {
-    if (g_program) return g_program;
-    std::string log;
-    GLuint program = gl::BuildProgram(kVertexSource, kFragmentSource, &log);
-    if (!program) return nullptr;
-    auto* p = new Program;
-    p->program = program;
-    auto location = [&](const char* name) { return glGetUniformLocation(program, name); };
-    p->worldViewProjection = location("u_worldViewProjection");
-    p->worldView = location("u_worldView");
-    p->pretransformed = location("u_pretransformed");
-    p->viewport = location("u_viewport");
-    p->hasDiffuse = location("u_hasDiffuse");
-    p->hasTexture = location("u_hasTexture");
-    p->op = location("u_op");
-    p->args = location("u_args");
-    p->textureFactor = location("u_textureFactor");
-    p->alphaTest = location("u_alphaTest");
-    p->alphaFunc = location("u_alphaFunc");
-    p->alphaRef = location("u_alphaRef");
-    p->fogEnable = location("d3d_FogEnable");
-    p->fogColor = location("d3d_FogColor");
-    p->fogStart = location("d3d_FogStart");
-    p->fogEnd = location("d3d_FogEnd");
-    p->sampler = location("u_texture");
-    glGenVertexArrays(1, &p->vertexArray);
-    glGenBuffers(1, &p->buffer);
-    g_program = p;
+ProgramCache* g_cache = nullptr;
+
+ProgramCache& Programs() {
+    if (g_cache) return *g_cache;
+    g_cache = new ProgramCache;
+    glGenVertexArrays(1, &g_cache->vertexArray);
+    glGenBuffers(1, &g_cache->buffer);
     OnDeviceRelease([] {
-        gl::DeleteProgram(g_program->program);
-        gl::Cache().ForgetVertexArray(g_program->vertexArray);
-        gl::Cache().ForgetBuffer(g_program->buffer);
-        glDeleteVertexArrays(1, &g_program->vertexArray);
-        glDeleteBuffers(1, &g_program->buffer);
-        delete g_program;
-        g_program = nullptr;
+        for (auto& entry : g_cache->programs) gl::DeleteProgram(entry.second.program);
+        gl::Cache().ForgetVertexArray(g_cache->vertexArray);
+        gl::Cache().ForgetBuffer(g_cache->buffer);
+        glDeleteVertexArrays(1, &g_cache->vertexArray);
+        glDeleteBuffers(1, &g_cache->buffer);
+        delete g_cache;
+        g_cache = nullptr;
     });
-    return p;
+    return *g_cache;
+}
+
+Program* ProgramFor(const ProgramKey& key) {
+    ProgramCache& cache = Programs();
+    const std::uint64_t packed = key.Packed();
+    if (packed == cache.lastKey) return cache.last;
+    auto found = cache.programs.find(packed);
+    if (found == cache.programs.end()) {
+        std::string log;
+        const GLuint program = gl::BuildProgram(VertexSource(key), FragmentSource(key), &log);
+        if (!program) {
+            vlog::Error(vlog::Category::Video, "fixed-function program %016llx: %s",
+                        static_cast<unsigned long long>(packed), log.c_str());
+            return nullptr;
+        }
+        Program p;
+        p.program = program;
+        auto location = [&](const char* name) { return glGetUniformLocation(program, name); };
+        p.worldViewProjection = location("u_worldViewProjection");
+        p.worldView = location("u_worldView");
+        p.viewport = location("u_viewport");
+        p.textureFactor = location("u_textureFactor");
+        p.alphaRef = location("u_alphaRef");
+        p.fogColor = location("d3d_FogColor");
+        p.fogStart = location("d3d_FogStart");
+        p.fogEnd = location("d3d_FogEnd");
+        gl::Cache().UseProgram(program);
+        glUniform1i(location("u_texture"), 0);
+        found = cache.programs.emplace(packed, p).first;
+    }
+    cache.lastKey = packed;
+    cache.last = &found->second;
+    return cache.last;
 }
 
 void Multiply(const D3DMATRIX& a, const D3DMATRIX& b, D3DMATRIX* out) {
@@ -172,10 +271,7 @@ void Colour(GLint location, DWORD argb) {
 }  // namespace
 
 void SetFogUniforms(IDirect3DDevice9* device, GLint enable, GLint colour, GLint start, GLint end) {
-    const bool fog =
-        device->RenderState(D3DRS_FOGENABLE) != FALSE && (device->RenderState(D3DRS_FOGTABLEMODE) == D3DFOG_LINEAR ||
-                                                          device->RenderState(D3DRS_FOGVERTEXMODE) == D3DFOG_LINEAR);
-    if (enable >= 0) glUniform1i(enable, fog);
+    if (enable >= 0) glUniform1i(enable, FogEnabled(device));
     if (colour >= 0) Colour(colour, device->RenderState(D3DRS_FOGCOLOR));
     if (start >= 0) glUniform1f(start, AsFloat(device->RenderState(D3DRS_FOGSTART)));
     if (end >= 0) glUniform1f(end, AsFloat(device->RenderState(D3DRS_FOGEND)));
@@ -250,64 +346,53 @@ void Attribute(GLuint location, GLint components, GLenum type, GLboolean normali
                           reinterpret_cast<const void*>(static_cast<uintptr_t>(offset)));
 }
 
-void SetFixedFunctionUniforms(Program* p, IDirect3DDevice9* device, const FvfLayout& layout,
-                              IDirect3DBaseTexture9* stage0Texture) {
-    gl::Cache().UseProgram(p->program);
-    D3DMATRIX worldView, worldViewProjection;
-    Multiply(device->Transform(D3DTS_WORLD), device->Transform(D3DTS_VIEW), &worldView);
-    Multiply(worldView, device->Transform(D3DTS_PROJECTION), &worldViewProjection);
-    // Row-major Direct3D matrices go up as they are: GLSL reads them
-    // transposed, so `M * v` there is Direct3D's v x M.
-    glUniformMatrix4fv(p->worldViewProjection, 1, GL_FALSE, &worldViewProjection.m[0][0]);
-    glUniformMatrix4fv(p->worldView, 1, GL_FALSE, &worldView.m[0][0]);
-    glUniform1i(p->pretransformed, layout.pretransformed);
-    D3DVIEWPORT9 viewport{};
-    device->GetViewport(&viewport);
-    glUniform4f(p->viewport, static_cast<float>(viewport.X), static_cast<float>(viewport.Y),
-                static_cast<float>(viewport.Width), static_cast<float>(viewport.Height));
-    glUniform1i(p->hasDiffuse, layout.diffuseOffset >= 0);
-    glUniform2i(p->op, static_cast<GLint>(device->TextureStageState(0, D3DTSS_COLOROP)),
-                static_cast<GLint>(device->TextureStageState(0, D3DTSS_ALPHAOP)));
-    glUniform4i(p->args, static_cast<GLint>(device->TextureStageState(0, D3DTSS_COLORARG1)),
-                static_cast<GLint>(device->TextureStageState(0, D3DTSS_COLORARG2)),
-                static_cast<GLint>(device->TextureStageState(0, D3DTSS_ALPHAARG1)),
-                static_cast<GLint>(device->TextureStageState(0, D3DTSS_ALPHAARG2)));
-    Colour(p->textureFactor, device->RenderState(D3DRS_TEXTUREFACTOR));
-    glUniform1i(p->alphaTest, device->RenderState(D3DRS_ALPHATESTENABLE) != FALSE);
-    glUniform1i(p->alphaFunc, static_cast<GLint>(device->RenderState(D3DRS_ALPHAFUNC)));
-    glUniform1f(p->alphaRef, static_cast<float>(device->RenderState(D3DRS_ALPHAREF) & 0xFF));
-    SetFogUniforms(device, p->fogEnable, p->fogColor, p->fogStart, p->fogEnd);
+// Makes the program for the device's stage-0 state current and feeds it the
+// values it reads; null when it cannot be built.
+Program* UseProgramFor(IDirect3DDevice9* device, const FvfLayout& layout, IDirect3DBaseTexture9* stage0Texture) {
     const bool textured = stage0Texture != nullptr;
-    glUniform1i(p->hasTexture, textured);
-    glUniform1i(p->sampler, 0);
-    if (textured) device->ApplySamplerStates(0, stage0Texture->GlTexture(), stage0Texture->HasMipmaps());
+    Program* p = ProgramFor(KeyFor(device, layout, textured));
+    if (!p) return nullptr;
+    gl::Cache().UseProgram(p->program);
+    if (layout.pretransformed) {
+        D3DVIEWPORT9 viewport{};
+        device->GetViewport(&viewport);
+        glUniform4f(p->viewport, static_cast<float>(viewport.X), static_cast<float>(viewport.Y),
+                    static_cast<float>(viewport.Width), static_cast<float>(viewport.Height));
+    } else {
+        D3DMATRIX worldView, worldViewProjection;
+        Multiply(device->Transform(D3DTS_WORLD), device->Transform(D3DTS_VIEW), &worldView);
+        Multiply(worldView, device->Transform(D3DTS_PROJECTION), &worldViewProjection);
+        // Row-major Direct3D matrices go up as they are: GLSL reads them
+        // transposed, so `M * v` there is Direct3D's v x M.
+        glUniformMatrix4fv(p->worldViewProjection, 1, GL_FALSE, &worldViewProjection.m[0][0]);
+        glUniformMatrix4fv(p->worldView, 1, GL_FALSE, &worldView.m[0][0]);
+    }
+    if (p->textureFactor >= 0) Colour(p->textureFactor, device->RenderState(D3DRS_TEXTUREFACTOR));
+    if (p->alphaRef >= 0) glUniform1f(p->alphaRef, static_cast<float>(device->RenderState(D3DRS_ALPHAREF) & 0xFF));
+    SetFogUniforms(device, -1, p->fogColor, p->fogStart, p->fogEnd);
+    if (textured) device->ApplySamplerStates(0, stage0Texture);
+    return p;
 }
 }  // namespace
 
 bool UseFixedFunctionProgram(IDirect3DDevice9* device, bool hasDiffuse, IDirect3DBaseTexture9* stage0Texture) {
-    Program* p = FixedFunctionProgram();
-    if (!p) return false;
     FvfLayout layout;
     layout.valid = true;
     layout.diffuseOffset = hasDiffuse ? 0 : -1;
-    SetFixedFunctionUniforms(p, device, layout, stage0Texture);
-    return true;
+    return UseProgramFor(device, layout, stage0Texture) != nullptr;
 }
 
 void DrawFixedFunction(IDirect3DDevice9* device, DWORD primitiveType, unsigned vertexCount, const void* vertices,
                        const FvfLayout& layout, IDirect3DBaseTexture9* stage0Texture) {
-    Program* p = FixedFunctionProgram();
-    if (!p || !layout.valid || vertexCount == 0) return;
+    if (!layout.valid || vertexCount == 0) return;
     device->PrepareDraw(layout.pretransformed);
     ID3DXEffect* effect = device->ActiveEffect();
-    if (effect)
-        effect->BindActivePass();
-    else
-        SetFixedFunctionUniforms(p, device, layout, stage0Texture);
+    if (effect ? !effect->BindActivePass() : !UseProgramFor(device, layout, stage0Texture)) return;
 
+    ProgramCache& programs = Programs();
     auto& cache = gl::Cache();
-    cache.BindVertexArray(p->vertexArray);
-    cache.BindArrayBuffer(p->buffer);
+    cache.BindVertexArray(programs.vertexArray);
+    cache.BindArrayBuffer(programs.buffer);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertexCount) * layout.stride, vertices, GL_STREAM_DRAW);
     const GLsizei stride = static_cast<GLsizei>(layout.stride);
     const GLint positionComponents = static_cast<GLint>(layout.positionComponents);

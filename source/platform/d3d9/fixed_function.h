@@ -1,7 +1,9 @@
-// The fixed-function pipeline the game uses, as one GLSL program: world,
-// view and projection transforms (or pre-transformed screen vertices),
-// texture stage 0 (texture and diffuse for colour and alpha), alpha test and
-// linear fog. Lighting stays off; the game never turns it on.
+// The fixed-function pipeline the game uses, in GLSL: world, view and
+// projection transforms (or pre-transformed screen vertices), texture stage 0
+// (texture, diffuse and texture factor for colour and alpha), alpha test and
+// linear fog. Lighting stays off; the game never turns it on. Each distinct
+// stage-0 state gets its own program, built on first use and kept, so no
+// pixel branches on a state uniform.
 #pragma once
 #include <epoxy/gl.h>
 

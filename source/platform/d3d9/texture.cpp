@@ -88,6 +88,9 @@ HRESULT IDirect3DTexture9::GetSurfaceLevel(UINT level, IDirect3DSurface9** surfa
     if (!surface) return D3DERR_INVALIDCALL;
     *surface = nullptr;
     if (level >= m_levelCount) return D3DERR_INVALIDCALL;
+    // Whatever is done through the surface sees, or follows, the chain as
+    // it was asked for.
+    PrepareMipmaps();
     *surface = m_surfaces[level];
     (*surface)->AddRef();
     return D3D_OK;
@@ -95,6 +98,7 @@ HRESULT IDirect3DTexture9::GetSurfaceLevel(UINT level, IDirect3DSurface9** surfa
 
 HRESULT IDirect3DTexture9::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD) {
     if (level >= m_levelCount || !locked || (m_usage & D3DUSAGE_RENDERTARGET)) return D3DERR_INVALIDCALL;
+    PrepareMipmaps();
     const d3d9::GlFormat glFormat = d3d9::GlFormatOf(m_format);
     const UINT width = LevelSize(m_width, level), height = LevelSize(m_height, level);
     auto& pixels = m_lockedLevels[level];
@@ -128,8 +132,11 @@ HRESULT IDirect3DTexture9::UnlockRect(UINT level) {
     return D3D_OK;
 }
 
-void IDirect3DTexture9::GenerateMipSubLevels() {
-    if (m_levelCount <= 1) return;
+void IDirect3DTexture9::GenerateMipSubLevels() { m_mipmapsPending = m_levelCount > 1; }
+
+void IDirect3DTexture9::PrepareMipmaps() {
+    if (!m_mipmapsPending) return;
+    m_mipmapsPending = false;
     gl::Cache().BindTexture(0, m_texture);
     glGenerateMipmap(GL_TEXTURE_2D);
 }

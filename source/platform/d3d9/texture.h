@@ -10,6 +10,9 @@ class IDirect3DBaseTexture9 : public IUnknown {
 public:
     virtual GLuint GlTexture() const = 0;
     virtual bool HasMipmaps() const = 0;
+    // Brings levels 1 and up in line with level 0 before a draw samples
+    // them (see GenerateMipSubLevels).
+    virtual void PrepareMipmaps() = 0;
 };
 
 class IDirect3DTexture9 : public IDirect3DBaseTexture9 {
@@ -24,8 +27,12 @@ public:
     // 8-bit formats); writes reach the GPU at UnlockRect.
     HRESULT LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags);
     HRESULT UnlockRect(UINT level);
-    // Rebuilds levels 1 and up from level 0.
+    // Rebuilds levels 1 and up from level 0. The work waits until the
+    // levels are first read: a draw that samples them, a lock or a surface
+    // handed out. Many textures (sprites, the HUD) are only ever drawn
+    // unfiltered by mips and never need the chain.
     void GenerateMipSubLevels();
+    void PrepareMipmaps() override;
 
     GLuint GlTexture() const override { return m_texture; }
     bool HasMipmaps() const override { return m_levelCount > 1; }
@@ -40,6 +47,7 @@ private:
     GLuint m_texture = 0;
     UINT m_width = 0, m_height = 0;
     DWORD m_levelCount = 1;
+    bool m_mipmapsPending = false;
     DWORD m_usage = 0;
     D3DFORMAT m_format = D3DFMT_UNKNOWN;
     D3DPOOL m_pool = D3DPOOL_DEFAULT;

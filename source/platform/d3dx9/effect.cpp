@@ -14,7 +14,8 @@
 //   end
 //
 // Parameters become uniforms of the same name (textures: sampler2D, with a
-// bool <Name>_Present that is false while the texture is null), vertex
+// constant bool <Name>_Present that is false while the texture is null: a
+// pass is built once for each combination of set textures it meets), vertex
 // inputs are the a_* attributes of gl/attributes.h, and the fragment output
 // is FragColor. Anything else is an error reported with its line number.
 #include "platform/d3dx9/effect.h"
@@ -33,6 +34,7 @@
 #include "platform/gl/program.h"
 #include "platform/gl/state_cache.h"
 #include "platform/log/load_failure.h"
+#include "platform/log/log.h"
 
 namespace d3dx9 {
 namespace {
@@ -210,14 +212,22 @@ struct ID3DXEffect::Parameter {
     unsigned version = 1;
 };
 
-struct ID3DXEffect::Pass {
+// A pass built for one variant: which texture parameters are set, fixed as
+// constants so no pixel branches on them. The fog switch stays a uniform:
+// with it folded in, the compiler fuses the fog blend differently and some
+// pixels come out one step apart.
+struct ID3DXEffect::Program {
     GLuint program = 0;
+    std::vector<GLint> locations;     // per parameter, -1 when unused
+    std::vector<unsigned> uploaded;   // version of each parameter in the program
+    std::vector<GLint> textureUnits;  // per parameter: unit for textures
+    GLint fogEnable = -1, fogColor = -1, fogStart = -1, fogEnd = -1;
+};
+
+struct ID3DXEffect::Pass {
     std::vector<std::pair<D3DRENDERSTATETYPE, DWORD>> states;
-    std::vector<GLint> locations;         // per parameter, -1 when unused
-    std::vector<unsigned> uploaded;       // version of each parameter in the program
-    std::vector<GLint> textureUnits;      // per parameter: unit for textures
-    std::vector<GLint> presentLocations;  // per parameter: <Name>_Present for textures
-    GLint fogEnable, fogColor, fogStart, fogEnd;
+    std::string vertexBody, fragmentBody;     // the sources after the uniform declarations
+    std::map<std::string, Program> variants;  // by VariantKey, built on first use
 };
 
 struct ID3DXEffect::Technique {
@@ -226,9 +236,13 @@ struct ID3DXEffect::Technique {
 };
 
 namespace {
-std::string UniformDeclarations(const d3dx9::EffectDescription& description) {
+// Uniform declarations for one variant: textures named in present are set,
+// and each texture's <Name>_Present is that constant.
+std::string UniformDeclarations(const std::vector<d3dx9::EffectDescription::ParameterDeclaration>& parameters,
+                                const std::vector<bool>& present) {
     std::string text;
-    for (const auto& parameter : description.parameters) {
+    for (size_t i = 0; i < parameters.size(); ++i) {
+        const auto& parameter = parameters[i];
         std::string type = parameter.type;
         if (type == "float2")
             type = "vec2";
@@ -243,7 +257,8 @@ std::string UniformDeclarations(const d3dx9::EffectDescription& description) {
         text += "uniform " + type + " " + parameter.name;
         if (parameter.arraySize) text += "[" + std::to_string(parameter.arraySize) + "]";
         text += ";\n";
-        if (parameter.type == "texture") text += "uniform bool " + parameter.name + "_Present;\n";
+        if (parameter.type == "texture")
+            text += "const bool " + parameter.name + "_Present = " + (present[i] ? "true" : "false") + ";\n";
     }
     return text;
 }
@@ -270,42 +285,26 @@ ID3DXEffect* ID3DXEffect::Create(IDirect3DDevice9* device, std::unique_ptr<d3dx9
         parameter->floats.assign(FloatCount(declaration), 0.0f);
         effect->m_parameters.push_back(std::move(parameter));
     }
-    const std::string uniforms = UniformDeclarations(*description);
+    // Each pass is built once here, with every texture set, so a broken
+    // program fails the load; other variants follow on first use.
+    std::vector<bool> allSet;
+    for (const auto& declaration : description->parameters) allSet.push_back(declaration.type == "texture");
     for (const auto& techniqueDeclaration : description->techniques) {
         auto technique = std::make_unique<Technique>();
         technique->name = techniqueDeclaration.name;
         for (const auto& passDeclaration : techniqueDeclaration.passes) {
             Pass pass;
             pass.states = passDeclaration.states;
-            const std::string vertex = std::string(gl::kAttributeDeclarations) + uniforms + description->sharedSource +
-                                       passDeclaration.vertexSource;
-            const std::string fragment = "layout(location = 0) out vec4 FragColor;\n" + uniforms +
-                                         description->sharedSource + passDeclaration.fragmentSource;
+            pass.vertexBody = description->sharedSource + passDeclaration.vertexSource;
+            pass.fragmentBody = description->sharedSource + passDeclaration.fragmentSource;
+            technique->passes.push_back(std::move(pass));
             std::string programLog;
-            pass.program = gl::BuildProgram(vertex, fragment, &programLog);
-            if (!pass.program) {
+            if (!effect->BuildVariant(technique->passes.back(), allSet, &programLog)) {
                 if (log) *log = techniqueDeclaration.name + "/" + passDeclaration.name + ": " + programLog;
-                technique->passes.push_back(pass);
                 effect->m_techniques.push_back(std::move(technique));
                 effect->Release();
                 return nullptr;
             }
-            GLint nextUnit = 0;
-            for (const auto& parameter : effect->m_parameters) {
-                const GLint location = glGetUniformLocation(pass.program, parameter->declaration.name.c_str());
-                pass.locations.push_back(location);
-                pass.uploaded.push_back(0);
-                const bool isTexture = parameter->declaration.type == "texture";
-                pass.textureUnits.push_back(isTexture && location >= 0 ? nextUnit++ : -1);
-                pass.presentLocations.push_back(
-                    isTexture ? glGetUniformLocation(pass.program, (parameter->declaration.name + "_Present").c_str())
-                              : -1);
-            }
-            pass.fogEnable = glGetUniformLocation(pass.program, "d3d_FogEnable");
-            pass.fogColor = glGetUniformLocation(pass.program, "d3d_FogColor");
-            pass.fogStart = glGetUniformLocation(pass.program, "d3d_FogStart");
-            pass.fogEnd = glGetUniformLocation(pass.program, "d3d_FogEnd");
-            technique->passes.push_back(pass);
         }
         effect->m_techniques.push_back(std::move(technique));
     }
@@ -316,7 +315,8 @@ ID3DXEffect* ID3DXEffect::Create(IDirect3DDevice9* device, std::unique_ptr<d3dx9
 ID3DXEffect::~ID3DXEffect() {
     if (m_device->ActiveEffect() == this) m_device->SetActiveEffect(nullptr);
     for (auto& technique : m_techniques)
-        for (Pass& pass : technique->passes) gl::DeleteProgram(pass.program);
+        for (Pass& pass : technique->passes)
+            for (auto& variant : pass.variants) gl::DeleteProgram(variant.second.program);
     for (auto& parameter : m_parameters)
         if (parameter->texture) parameter->texture->Release();
     m_device->Release();
@@ -483,19 +483,69 @@ HRESULT ID3DXEffect::End() {
     return D3D_OK;
 }
 
-void ID3DXEffect::BindActivePass() {
-    if (m_activePass < 0 || !m_current) return;
+std::string ID3DXEffect::VariantKey(const std::vector<bool>& present) {
+    std::string key;
+    for (const bool set : present) key += set ? '1' : '0';
+    return key;
+}
+
+ID3DXEffect::Program* ID3DXEffect::BuildVariant(Pass& pass, const std::vector<bool>& present, std::string* log) {
+    std::vector<d3dx9::EffectDescription::ParameterDeclaration> declarations;
+    for (const auto& parameter : m_parameters) declarations.push_back(parameter->declaration);
+    const std::string uniforms = UniformDeclarations(declarations, present);
+    const std::string vertex = std::string(gl::kAttributeDeclarations) + uniforms + pass.vertexBody;
+    const std::string fragment = "layout(location = 0) out vec4 FragColor;\n" + uniforms + pass.fragmentBody;
+    Program variant;
+    variant.program = gl::BuildProgram(vertex, fragment, log);
+    if (!variant.program) return nullptr;
+    GLint nextUnit = 0;
+    for (const auto& parameter : m_parameters) {
+        const GLint location = glGetUniformLocation(variant.program, parameter->declaration.name.c_str());
+        variant.locations.push_back(location);
+        variant.uploaded.push_back(0);
+        const bool isTexture = parameter->declaration.type == "texture";
+        variant.textureUnits.push_back(isTexture && location >= 0 ? nextUnit++ : -1);
+    }
+    variant.fogEnable = glGetUniformLocation(variant.program, "d3d_FogEnable");
+    variant.fogColor = glGetUniformLocation(variant.program, "d3d_FogColor");
+    variant.fogStart = glGetUniformLocation(variant.program, "d3d_FogStart");
+    variant.fogEnd = glGetUniformLocation(variant.program, "d3d_FogEnd");
+    return &pass.variants.emplace(VariantKey(present), std::move(variant)).first->second;
+}
+
+bool ID3DXEffect::BindActivePass() {
+    if (m_activePass < 0 || !m_current) return false;
     Pass& pass = m_current->passes[static_cast<size_t>(m_activePass)];
-    gl::Cache().UseProgram(pass.program);
+    std::vector<bool> present;
+    present.reserve(m_parameters.size());
+    for (const auto& parameter : m_parameters) present.push_back(parameter->texture != nullptr);
+    const std::string key = VariantKey(present);
+    auto found = pass.variants.find(key);
+    Program* program = found != pass.variants.end() ? &found->second : nullptr;
+    if (!program) {
+        std::string log;
+        program = BuildVariant(pass, present, &log);
+        if (!program) {
+            vlog::Error(vlog::Category::Video, "effect pass variant %s: %s", key.c_str(), log.c_str());
+            return false;
+        }
+    }
+    gl::Cache().UseProgram(program->program);
+    // Mip chains are brought up to date before any unit is bound: that work
+    // binds textures itself.
     for (size_t i = 0; i < m_parameters.size(); ++i) {
-        const GLint location = pass.locations[i];
+        const Parameter& parameter = *m_parameters[i];
+        if (program->locations[i] >= 0 && parameter.texture && !parameter.declaration.pointFilter)
+            parameter.texture->PrepareMipmaps();
+    }
+    for (size_t i = 0; i < m_parameters.size(); ++i) {
+        const GLint location = program->locations[i];
         Parameter& parameter = *m_parameters[i];
-        if (pass.presentLocations[i] >= 0) glUniform1i(pass.presentLocations[i], parameter.texture != nullptr);
         if (location < 0) continue;
         const std::string& type = parameter.declaration.type;
         if (type == "texture") {
-            const GLint unit = pass.textureUnits[i];
-            if (pass.uploaded[i] != parameter.version) glUniform1i(location, unit);
+            const GLint unit = program->textureUnits[i];
+            if (program->uploaded[i] != parameter.version) glUniform1i(location, unit);
             // Texture bindings are per unit, not per program: bind every draw.
             const GLuint name = parameter.texture ? parameter.texture->GlTexture() : 0;
             gl::Cache().BindTexture(static_cast<unsigned>(unit), name);
@@ -509,11 +559,11 @@ void ID3DXEffect::BindActivePass() {
                 glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, address);
                 glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, address);
             }
-            pass.uploaded[i] = parameter.version;
+            program->uploaded[i] = parameter.version;
             continue;
         }
-        if (pass.uploaded[i] == parameter.version) continue;
-        pass.uploaded[i] = parameter.version;
+        if (program->uploaded[i] == parameter.version) continue;
+        program->uploaded[i] = parameter.version;
         const float* f = parameter.floats.data();
         if (type == "float")
             glUniform1f(location, f[0]);
@@ -531,7 +581,8 @@ void ID3DXEffect::BindActivePass() {
         else
             glUniform1i(location, parameter.integer);
     }
-    d3d9::SetFogUniforms(m_device, pass.fogEnable, pass.fogColor, pass.fogStart, pass.fogEnd);
+    d3d9::SetFogUniforms(m_device, program->fogEnable, program->fogColor, program->fogStart, program->fogEnd);
+    return true;
 }
 
 HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, LPCSTR file, const D3DXMACRO*, ID3DXInclude*, DWORD,

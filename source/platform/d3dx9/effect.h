@@ -65,13 +65,17 @@ public:
     static ID3DXEffect* Create(IDirect3DDevice9* device, std::unique_ptr<d3dx9::EffectDescription> description,
                                std::string* log);
     // Makes the active pass's program current with every parameter value
-    // and texture in place; mesh draws call it through the device.
-    void BindActivePass();
+    // and texture in place; mesh draws call it through the device. False
+    // when there is no active pass or its program cannot be built.
+    bool BindActivePass();
 
 private:
     struct Parameter;
+    struct Program;
     struct Pass;
     struct Technique;
+    static std::string VariantKey(const std::vector<bool>& present);
+    Program* BuildVariant(Pass& pass, const std::vector<bool>& present, std::string* log);
     ID3DXEffect() = default;
     ~ID3DXEffect() override;
     Parameter* Find(D3DXHANDLE name);

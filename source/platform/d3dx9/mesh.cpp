@@ -354,7 +354,7 @@ HRESULT ID3DXMesh::DrawSubset(DWORD attributeId) {
     m_device->PrepareDraw();
     ID3DXEffect* effect = m_device->ActiveEffect();
     if (effect) {
-        effect->BindActivePass();
+        if (!effect->BindActivePass()) return D3DERR_INVALIDCALL;
     } else {
         IDirect3DBaseTexture9* texture = nullptr;
         m_device->GetTexture(0, &texture);

@@ -17,11 +17,13 @@ uniform bool d3d_FogEnable;
 uniform vec4 d3d_FogColor;
 uniform float d3d_FogStart;
 uniform float d3d_FogEnd;
-vec3 D3DApplyFog(vec3 colour, float viewDepth) {
-    if (!d3d_FogEnable) return colour;
+vec3 D3DLinearFog(vec3 colour, float viewDepth) {
     float range = d3d_FogEnd - d3d_FogStart;
     float f = range != 0.0 ? clamp((d3d_FogEnd - viewDepth) / range, 0.0, 1.0) : (viewDepth < d3d_FogEnd ? 1.0 : 0.0);
     return mix(d3d_FogColor.rgb, colour, f);
+}
+vec3 D3DApplyFog(vec3 colour, float viewDepth) {
+    return d3d_FogEnable ? D3DLinearFog(colour, viewDepth) : colour;
 }
 )";
 

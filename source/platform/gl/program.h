@@ -13,8 +13,10 @@ namespace gl {
 //   vec4 D3DClipToGL(vec4 clipPosition);
 extern const char* const kVertexPrelude;
 // Prepended to every fragment program: linear pixel fog as Direct3D applies
-// it after the pixel stage, fed by the device's fog state.
+// it after the pixel stage, fed by the device's fog state. D3DLinearFog is
+// the same without the enable switch, for programs built for fog on.
 //   vec3 D3DApplyFog(vec3 colour, float viewDepth);
+//   vec3 D3DLinearFog(vec3 colour, float viewDepth);
 extern const char* const kFragmentPrelude;
 
 // Compiles and links; returns 0 and fills log on failure. The sources start
