@@ -64,6 +64,9 @@ public:
     std::list<D3DXVECTOR3>* m_lpCurryPosList = nullptr;
 
 private:
+    // Sets the run flag of each living Curry: up while the area is engaged
+    // and threatened (humans alive), down otherwise.
+    void RaiseRunFlags(bool threatened);
     void RollBehaviour(CHito& hito);
     // Hits of the player's projectiles and laser on a human; true if any.
     void TestPlayerHits(CHito& hito, CLaserType* laser, short* combo, short* comboTimer);
