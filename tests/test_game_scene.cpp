@@ -4,7 +4,10 @@
 #include <memory>
 #include <string>
 
+#include "game/Area.h"
+#include "game/Curry.h"
 #include "game/Dragoon.h"
+#include "game/Hito.h"
 #include "platform/automation.h"
 #include "platform/d3d9/presentation.h"
 #include "scene/Game_Scene.h"
@@ -97,6 +100,48 @@ TEST_F(GameSceneTest, LosingAllLifeFadesToTheTitleWithoutSavingAndItsLastFramePr
     EXPECT_EQ(CScene::GetNextScene(), SCENE_TITLE);
     EXPECT_FALSE(ResultSaved());
     CScene::SetRetryScene(RETRY_CONTINUE);
+    m_scene.EndProc();
+}
+
+TEST_F(GameSceneTest, ACurryRunsToThePlayerWhileItsHumansLiveAndItsHitCostsThePlayerTenLife) {
+    ASSERT_EQ(m_scene.InitProc(), 1);
+    Frame();
+    // The first Curry area of the mission, brought 20 units ahead of the
+    // dragon (which starts at the origin, 4 up, flying along +z): the
+    // Curry nearest, its five humans in a row behind it.
+    CArea* area = nullptr;
+    for (CArea* candidate : m_scene.EnemyManager().m_AreaList)
+        if (!candidate->m_CurryList.empty()) {
+            area = candidate;
+            break;
+        }
+    ASSERT_NE(area, nullptr);
+    auto place = [](CBoneObject& character, float x, float z) {
+        D3DXMatrixTranslation(&character.m_World, x, 0.0f, z);
+        character.m_OldWorld = character.m_World;
+    };
+    CCurry* curry = area->m_CurryList.front();
+    place(*curry, 0.0f, 20.0f);
+    float x = -6.0f;
+    for (CHito* hito : area->m_HitoList) place(*hito, x += 2.0f, 26.0f);
+
+    for (int i = 0; i < 30; ++i) Frame();
+    EXPECT_EQ(area->GetAreaStatus(), 1u);
+    EXPECT_EQ(curry->m_pProc, &CCurry::PROC_Run);
+    EXPECT_LT(curry->m_OldWorld._43, 20.0f - 25 * 0.02f);  // running at the dragon
+
+    // The player's own laser locks on to the Curry first and hurts it.
+    const std::uint64_t frame = automation::SceneFrame() + 1;
+    Script((std::to_string(frame) + " X 1\n" + std::to_string(frame + 1) + " X 0\n").c_str());
+    int lifeLost = 0;
+    for (int i = 0; i < 200 && curry->m_CurryStatus != CURRY_STATUS_DAMAGED; ++i) {
+        const int life = Status()->Life;
+        Frame();
+        lifeLost = life - Status()->Life;
+    }
+    ASSERT_EQ(curry->m_CurryStatus, CURRY_STATUS_DAMAGED);
+    EXPECT_EQ(lifeLost, 10) << "in the frame the Curry was hurt";
+    EXPECT_EQ(curry->m_HitPoint, 9);
     m_scene.EndProc();
 }
 
