@@ -1,5 +1,8 @@
 // Whole missions in the game scene on the real device, with the generated
 // assets, scripted input and a GlobalData of the test's own.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -11,6 +14,7 @@
 #include "platform/automation.h"
 #include "platform/d3d9/presentation.h"
 #include "scene/Game_Scene.h"
+#include "sound_files.h"
 #include "support/graphics_fixture.h"
 #include "support/scene_fixture.h"
 #include "support/scoped_directory.h"
@@ -52,6 +56,29 @@ protected:
     static bool ResultSaved() { return std::filesystem::exists("GlobalData/Global.qdf"); }
 
     CScene_Game m_scene;
+};
+
+// The scene heard through OpenAL Soft's wave writer, which writes the
+// device's whole mix to a file in real time, as a player would hear it.
+class GameSceneMixTest : public GameSceneTest {
+protected:
+    void SetUp() override {
+        m_capture = m_files.Path("mix.wav");
+        const std::string config = "[wave]\nfile = " + m_capture + "\n";
+        soundfiles::WriteFile(m_files.Path("alsoft.conf"), soundfiles::Bytes(config.begin(), config.end()));
+        setenv("ALSOFT_DRIVERS", "wave", 1);
+        setenv("ALSOFT_CONF", m_files.Path("alsoft.conf").c_str(), 1);
+        GameSceneTest::SetUp();
+    }
+    // Closes the device, which completes the file, and reads it.
+    soundfiles::Waveform Heard() {
+        m_services.reset();
+        soundfiles::Waveform mix;
+        soundfiles::ReadWaveform(soundfiles::ReadFile(m_capture), &mix);
+        return mix;
+    }
+    soundfiles::TempDir m_files;
+    std::string m_capture;
 };
 }  // namespace
 
@@ -235,4 +262,43 @@ TEST_F(GameSceneTest, UnpluggingThePadMidMissionLeavesTheKeyboardAndAnotherPadIs
     Tap(other, 8);
     EXPECT_EQ(m_scene.GetGameState(), GAME_STATE_PAUSE);
     m_scene.EndProc();
+}
+
+TEST_F(GameSceneMixTest, ABusyMissionOverTheMusicNeverReachesFullScale) {
+    ASSERT_EQ(m_scene.InitProc(), 1);
+    // Fireballs every other frame, laser volleys, OverDrive shells, dashes
+    // (wing beats) and mode changes, over the music and the engine's loop.
+    constexpr int kFrames = 300;
+    std::string script;
+    auto tap = [&](int frame, const char* key) {
+        script += std::to_string(frame) + " " + key + " 1\n" + std::to_string(frame + 1) + " " + key + " 0\n";
+    };
+    for (int frame = 2; frame < kFrames; frame += 2) {
+        tap(frame, "Z");
+        if (frame % 30 == 2) tap(frame + 1, "X");
+        if (frame % 90 == 50) tap(frame + 1, "C");
+        if (frame % 150 == 100) tap(frame + 1, "V");
+        if (frame % 20 == 10) tap(frame + 1, frame % 40 == 10 ? "B" : "N");
+    }
+    Script(script.c_str());
+    for (int i = 0; i < kFrames; ++i) Frame();
+    m_scene.EndProc();
+
+    const soundfiles::Waveform mix = Heard();
+    if (mix.samples.empty()) GTEST_SKIP() << "OpenAL was set up before this test could choose its wave writer";
+    ASSERT_GT(mix.rate, 0);
+    const double seconds = static_cast<double>(mix.samples.size()) / mix.channels / mix.rate;
+    EXPECT_GT(seconds, 3.0);
+    double energy = 0;
+    float peak = 0;
+    int fullScale = 0;
+    for (const float sample : mix.samples) {
+        energy += static_cast<double>(sample) * sample;
+        peak = std::max(peak, std::fabs(sample));
+        fullScale += std::fabs(sample) >= 32767.0f / 32768.0f;
+    }
+    const double rmsDb = 10 * std::log10(energy / static_cast<double>(mix.samples.size()));
+    std::printf("%.1f s of mix: RMS %.1f dBFS, peak %.2f dBFS\n", seconds, rmsDb, 20 * std::log10(peak));
+    EXPECT_GT(rmsDb, -30.0) << "the mission is heard";
+    EXPECT_EQ(fullScale, 0) << "samples at full scale; peak " << peak;
 }
