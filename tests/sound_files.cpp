@@ -2,6 +2,7 @@
 
 #include <vorbis/vorbisenc.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -56,6 +57,43 @@ void Append(Bytes& out, const void* data, std::size_t count) {
 }
 void PutId(Bytes& out, const char* id) { Append(out, id, 4); }
 }  // namespace
+
+bool ReadWaveform(const Bytes& bytes, Waveform* out) {
+    auto u16 = [&](std::size_t at) { return static_cast<std::uint32_t>(bytes[at] | bytes[at + 1] << 8); };
+    auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
+    if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 || std::memcmp(&bytes[8], "WAVE", 4) != 0)
+        return false;
+    constexpr std::uint32_t kPcm = 1, kFloat = 3, kExtensible = 0xFFFE;
+    std::uint32_t tag = 0, bits = 0;
+    for (std::size_t at = 12; at + 8 <= bytes.size();) {
+        const std::size_t body = at + 8;
+        // A writer that was not closed leaves its sizes short: read what is there.
+        const std::size_t size = std::min<std::size_t>(u32(at + 4), bytes.size() - body);
+        if (std::memcmp(&bytes[at], "fmt ", 4) == 0 && size >= 16) {
+            tag = u16(body);
+            out->channels = static_cast<int>(u16(body + 2));
+            out->rate = static_cast<int>(u32(body + 4));
+            bits = u16(body + 14);
+            // The sub-format's first two bytes are the plain format tag.
+            if (tag == kExtensible && size >= 26) tag = u16(body + 24);
+        } else if (std::memcmp(&bytes[at], "data", 4) == 0 && out->channels > 0) {
+            out->samples.clear();
+            if (tag == kPcm && bits == 16) {
+                for (std::size_t i = 0; i + 1 < size; i += 2)
+                    out->samples.push_back(static_cast<float>(static_cast<std::int16_t>(u16(body + i))) / 32768.0f);
+                return true;
+            }
+            if (tag == kFloat && bits == 32) {
+                out->samples.resize(size / 4);
+                std::memcpy(out->samples.data(), &bytes[body], out->samples.size() * 4);
+                return true;
+            }
+            return false;
+        }
+        at = body + size + (size & 1);
+    }
+    return false;
+}
 
 Bytes MakeWav(const WavLayout& waveform) {
     Bytes format;

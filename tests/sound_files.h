@@ -38,6 +38,16 @@ Bytes MakeWav(const WavLayout& waveform);
 // A tone of the given length in 8-bit mono at 8 kHz, or 16-bit as asked.
 Bytes ToneSamples(double seconds, std::uint32_t rate, std::uint16_t channels, std::uint16_t bits);
 
+// The interleaved samples of a WAV file in -1..1, from 16-bit PCM or 32-bit
+// IEEE float, in the plain or the extensible format record (as OpenAL
+// Soft's wave writer makes them). False when it is neither.
+struct Waveform {
+    int channels = 0;
+    int rate = 0;
+    std::vector<float> samples;
+};
+bool ReadWaveform(const Bytes& bytes, Waveform* out);
+
 // Encodes frames of a stereo or mono tone; returns the number of sample
 // frames written.
 long WriteOggTone(const std::string& path, int channels, long rate, double seconds);

@@ -10,6 +10,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -19,6 +21,7 @@
 #include <vector>
 
 #include "asset_manifest.h"
+#include "levels.h"
 
 namespace {
 
@@ -171,7 +174,48 @@ TEST(AssetFiles, FlamesAreOpaqueOnBlackForTheColourKey) {
     }
 }
 
-TEST(AssetFiles, SoundsAre16BitPcmAndPeakNormalised) {
+// RMS in dBFS of the loudest `seconds` of interleaved 16-bit samples (of all
+// of them when seconds is 0).
+double LoudnessDb(const std::vector<short>& samples, int channels, int rate, double seconds) {
+    const size_t frames = samples.size() / static_cast<size_t>(channels);
+    const size_t span = seconds > 0 ? std::min(frames, static_cast<size_t>(seconds * rate)) : frames;
+    auto power = [&](size_t frame) {
+        double sum = 0;
+        for (size_t c = 0; c < static_cast<size_t>(channels); ++c) {
+            const double s = samples[frame * static_cast<size_t>(channels) + c] / 32768.0;
+            sum += s * s;
+        }
+        return sum;
+    };
+    double sum = 0;
+    for (size_t i = 0; i < span; ++i) sum += power(i);
+    double loudest = sum;
+    for (size_t i = span; i < frames; ++i) loudest = std::max(loudest, sum += power(i) - power(i - span));
+    return 10 * std::log10(loudest / static_cast<double>(span * static_cast<size_t>(channels)));
+}
+
+double PeakDb(const std::vector<short>& samples) {
+    int peak = 1;
+    for (short s : samples) peak = std::max(peak, std::abs(static_cast<int>(s)));
+    return 20 * std::log10(peak / 32768.0);
+}
+
+std::vector<short> DecodeVorbis(const fs::path& path, int* channels, int* rate) {
+    std::vector<short> pcm;
+    OggVorbis_File vf;
+    if (ov_fopen(path.string().c_str(), &vf) != 0) return pcm;
+    *channels = ov_info(&vf, -1)->channels;
+    *rate = static_cast<int>(ov_info(&vf, -1)->rate);
+    char buf[8192];
+    int section = 0;
+    long got;
+    while ((got = ov_read(&vf, buf, sizeof buf, 0, 2, 1, &section)) > 0)
+        pcm.insert(pcm.end(), reinterpret_cast<short*>(buf), reinterpret_cast<short*>(buf) + got / 2);
+    ov_clear(&vf);
+    return pcm;
+}
+
+TEST(AssetFiles, SoundsAre16BitPcm) {
     for (const assets::Asset& a : assets::kAssets) {
         if (a.kind != assets::Kind::Sound) continue;
         WavInfo w;
@@ -183,10 +227,39 @@ TEST(AssetFiles, SoundsAre16BitPcmAndPeakNormalised) {
         double seconds = static_cast<double>(w.samples.size()) / w.channels / w.rate;
         EXPECT_GT(seconds, 0.03) << a.path;
         EXPECT_LT(seconds, 5.0) << a.path;
-        int peak = 0;
-        for (short s : w.samples) peak = std::max(peak, std::abs(static_cast<int>(s)));
-        EXPECT_GT(peak, 16000) << a.path << " is too quiet";
-        EXPECT_LT(peak, 32767) << a.path << " clips";
+    }
+}
+
+// Music and effects share one mix: the music keeps its headroom, and every
+// effect is heard a few dB under the music and peaks well under full scale,
+// reaching its loudness or else its ceiling.
+TEST(AssetFiles, EffectsAreMasteredUnderTheMusicWithHeadroomForTheMix) {
+    namespace lv = assetgen::levels;
+    constexpr double kTolerance = 0.6;  // dB, for rounding to 16 bits
+    for (const assets::Asset& a : assets::kAssets) {
+        if (a.kind != assets::Kind::Music) continue;
+        int channels = 0, rate = 0;
+        const std::vector<short> pcm = DecodeVorbis(DataPath(a.path), &channels, &rate);
+        ASSERT_FALSE(pcm.empty()) << a.path;
+        const double loudness = LoudnessDb(pcm, channels, rate, 0.0), peak = PeakDb(pcm);
+        EXPECT_LE(loudness, lv::kMusicLoudnessDb + kTolerance) << a.path;
+        // The codec's ripple may lift the peak a little over the ceiling.
+        EXPECT_LE(peak, lv::kMusicCeilingDb + 1.5) << a.path;
+        EXPECT_TRUE(loudness >= lv::kMusicLoudnessDb - kTolerance || peak >= lv::kMusicCeilingDb - 1.5)
+            << a.path << " is quieter than it need be: " << loudness << " dBFS";
+    }
+    for (const assets::Asset& a : assets::kAssets) {
+        if (a.kind != assets::Kind::Sound) continue;
+        WavInfo w;
+        ASSERT_TRUE(ParseWav(ReadAll(DataPath(a.path)), w)) << a.path;
+        ASSERT_EQ(w.channels, 1) << a.path;
+        const bool engine = std::string(a.path) == "Sound/SE/burner_f15.wav";
+        const double loudness = LoudnessDb(w.samples, 1, w.rate, engine ? 0.0 : lv::kLoudnessWindow);
+        const double heard = loudness + lv::kMonoSpreadDb;
+        const double under = engine ? lv::kEngineUnderMusicDb : lv::kEffectsUnderMusicDb;
+        EXPECT_LE(heard, lv::kMusicLoudnessDb - under + kTolerance) << a.path;
+        EXPECT_GE(heard, lv::kMusicLoudnessDb - under - 3.0) << a.path << " is lost under the music";
+        EXPECT_LE(PeakDb(w.samples), lv::kEffectCeilingDb + 0.1) << a.path;
     }
 }
 
@@ -212,14 +285,10 @@ TEST(AssetFiles, MusicDecodesAsStereoVorbisOfAMinuteOrTwoThatLoops) {
         double seconds = ov_time_total(&vf, -1);
         EXPECT_GE(seconds, 60.0) << a.path;
         EXPECT_LE(seconds, 120.0) << a.path;
-        // Decode all of it: the ends must meet (no click at the loop point), and it is not silent.
-        std::vector<short> pcm;
-        char buf[8192];
-        int section = 0;
-        long got;
-        while ((got = ov_read(&vf, buf, sizeof buf, 0, 2, 1, &section)) > 0)
-            pcm.insert(pcm.end(), reinterpret_cast<short*>(buf), reinterpret_cast<short*>(buf) + got / 2);
         ov_clear(&vf);
+        // Decode all of it: the ends must meet (no click at the loop point), and it is not silent.
+        int channels = 0, rate = 0;
+        const std::vector<short> pcm = DecodeVorbis(DataPath(a.path), &channels, &rate);
         ASSERT_GT(pcm.size(), 44100u * 2 * 60);
         double energy = 0;
         for (short s : pcm) energy += double(s) * s;

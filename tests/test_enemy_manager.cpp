@@ -395,11 +395,55 @@ TEST_F(EnemyManagerTest, ALaserAndAProjectileOnOneHumanDamageItOnceButCountTwice
     m_enemies.RenderProc();
     EXPECT_EQ(human->m_HitPoint, 1);
     EXPECT_EQ(m_enemies.m_KillCount, 0);
-    // A standing Curry does not take the hit.
-    EXPECT_EQ(curry->m_HitPoint, 10);
-    EXPECT_EQ(m_dragon->m_Status.Life, 400);
+    // The Curry runs while its humans live, so the player's own laser hurts
+    // it and costs the player life.
+    EXPECT_EQ(curry->m_pProc, &CCurry::PROC_DAMEG);
+    EXPECT_EQ(curry->m_HitPoint, 9);
+    EXPECT_EQ(m_dragon->m_Status.Life, 390);
     laser.m_Type = 0;
     laser.m_Pattern = 0;
+}
+
+TEST_F(EnemyManagerTest, ACurryRunsToThePlayerWhileItsAreaIsEngagedAndItsHumansLiveThenStandsUnhurt) {
+    Init();
+    CArea* area = OnlyAreaOfType(AREA_TYPE_CURRY, 0.0f, 40.0f);
+    KeepInView(area, 1);
+    CCurry* curry = area->m_CurryList.front();
+    PlaceAt(curry, 6.0f, 30.0f);
+    LookFrom(0.0f, 0.0f, -10.0f);  // the player stays at the origin, in front of the camera
+
+    // Deciding and running draw nothing from the shared sequence, so the
+    // layout and every later draw stay as they were.
+    const std::uint32_t state = CrtRandState();
+    m_enemies.m_CurryList.clear();
+    area->ViewFrustumUpdate();
+    EXPECT_EQ(curry->m_Flag[CURRY_FLAG_RUN], 1);
+    for (int step = 0; step < 100; ++step) {
+        curry->UpdateProcess();
+        curry->SetTransform();
+    }
+    EXPECT_EQ(CrtRandState(), state);
+    EXPECT_EQ(curry->m_pProc, &CCurry::PROC_Run);
+    EXPECT_LT(curry->m_OldWorld._43, 30.0f - 100 * 0.02f * 0.9f);  // towards the player
+    EXPECT_LT(curry->m_OldWorld._41, 6.0f);
+
+    // Out of reach the area is not engaged and the flag drops; nothing steps.
+    LookFrom(0.0f, 5000.0f, 0.0f);
+    Frame();
+    EXPECT_EQ(curry->m_Flag[CURRY_FLAG_RUN], 0);
+    EXPECT_EQ(curry->m_pProc, &CCurry::PROC_Run);
+
+    // With all its humans down it stands, and a hit no longer hurts it.
+    LookFrom(0.0f, 0.0f, -10.0f);
+    for (CHito* hito : area->m_HitoList) hito->m_Alive = 0;
+    Frame();
+    EXPECT_EQ(curry->m_Flag[CURRY_FLAG_RUN], 0);
+    EXPECT_EQ(curry->m_pProc, &CCurry::PROC_Stand);
+    curry->m_Flag[CURRY_FLAG_HIT] = 1;
+    for (int i = 0; i < 20; ++i) Frame();
+    EXPECT_EQ(curry->m_pProc, &CCurry::PROC_Stand);
+    EXPECT_EQ(curry->m_HitPoint, 10);
+    EXPECT_EQ(m_dragon->m_Status.Life, 400);
 }
 
 TEST_F(EnemyManagerTest, AFreedCurrySendsRecoveryItemsToThePlayer) {

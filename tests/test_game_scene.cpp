@@ -1,15 +1,21 @@
 // Whole missions in the game scene on the real device, with the generated
 // assets, scripted input and a GlobalData of the test's own.
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <list>
 #include <memory>
 #include <string>
 
+#include "game/Area.h"
+#include "game/Curry.h"
 #include "game/Dragoon.h"
+#include "game/Hito.h"
 #include "platform/automation.h"
 #include "platform/d3d9/presentation.h"
 #include "scene/Game_Scene.h"
+#include "sound_files.h"
 #include "support/graphics_fixture.h"
 #include "support/scene_fixture.h"
 #include "support/scoped_directory.h"
@@ -113,6 +119,29 @@ Target RingCentre(const d3d9::Pixels& frame, const Target& target, float radius,
 unsigned Channel(std::uint32_t colour, int shift) { return (colour >> shift) & 0xFF; }
 bool Red(std::uint32_t c) { return Channel(c, 16) > 190 && Channel(c, 8) < 110 && Channel(c, 0) < 110; }
 bool Green(std::uint32_t c) { return Channel(c, 8) > 190 && Channel(c, 16) < 140 && Channel(c, 0) < 170; }
+
+// The scene heard through OpenAL Soft's wave writer, which writes the
+// device's whole mix to a file in real time, as a player would hear it.
+class GameSceneMixTest : public GameSceneTest {
+protected:
+    void SetUp() override {
+        m_capture = m_files.Path("mix.wav");
+        const std::string config = "[wave]\nfile = " + m_capture + "\n";
+        soundfiles::WriteFile(m_files.Path("alsoft.conf"), soundfiles::Bytes(config.begin(), config.end()));
+        setenv("ALSOFT_DRIVERS", "wave", 1);
+        setenv("ALSOFT_CONF", m_files.Path("alsoft.conf").c_str(), 1);
+        GameSceneTest::SetUp();
+    }
+    // Closes the device, which completes the file, and reads it.
+    soundfiles::Waveform Heard() {
+        m_services.reset();
+        soundfiles::Waveform mix;
+        soundfiles::ReadWaveform(soundfiles::ReadFile(m_capture), &mix);
+        return mix;
+    }
+    soundfiles::TempDir m_files;
+    std::string m_capture;
+};
 }  // namespace
 
 // The HUD moves each marker up and left of its target's screen point by a
@@ -211,6 +240,48 @@ TEST_F(GameSceneTest, LosingAllLifeFadesToTheTitleWithoutSavingAndItsLastFramePr
     m_scene.EndProc();
 }
 
+TEST_F(GameSceneTest, ACurryRunsToThePlayerWhileItsHumansLiveAndItsHitCostsThePlayerTenLife) {
+    ASSERT_EQ(m_scene.InitProc(), 1);
+    Frame();
+    // The first Curry area of the mission, brought 20 units ahead of the
+    // dragon (which starts at the origin, 4 up, flying along +z): the
+    // Curry nearest, its five humans in a row behind it.
+    CArea* area = nullptr;
+    for (CArea* candidate : m_scene.EnemyManager().m_AreaList)
+        if (!candidate->m_CurryList.empty()) {
+            area = candidate;
+            break;
+        }
+    ASSERT_NE(area, nullptr);
+    auto place = [](CBoneObject& character, float x, float z) {
+        D3DXMatrixTranslation(&character.m_World, x, 0.0f, z);
+        character.m_OldWorld = character.m_World;
+    };
+    CCurry* curry = area->m_CurryList.front();
+    place(*curry, 0.0f, 20.0f);
+    float x = -6.0f;
+    for (CHito* hito : area->m_HitoList) place(*hito, x += 2.0f, 26.0f);
+
+    for (int i = 0; i < 30; ++i) Frame();
+    EXPECT_EQ(area->GetAreaStatus(), 1u);
+    EXPECT_EQ(curry->m_pProc, &CCurry::PROC_Run);
+    EXPECT_LT(curry->m_OldWorld._43, 20.0f - 25 * 0.02f);  // running at the dragon
+
+    // The player's own laser locks on to the Curry first and hurts it.
+    const std::uint64_t frame = automation::SceneFrame() + 1;
+    Script((std::to_string(frame) + " X 1\n" + std::to_string(frame + 1) + " X 0\n").c_str());
+    int lifeLost = 0;
+    for (int i = 0; i < 200 && curry->m_CurryStatus != CURRY_STATUS_DAMAGED; ++i) {
+        const int life = Status()->Life;
+        Frame();
+        lifeLost = life - Status()->Life;
+    }
+    ASSERT_EQ(curry->m_CurryStatus, CURRY_STATUS_DAMAGED);
+    EXPECT_EQ(lifeLost, 10) << "in the frame the Curry was hurt";
+    EXPECT_EQ(curry->m_HitPoint, 9);
+    m_scene.EndProc();
+}
+
 TEST_F(GameSceneTest, PauseFreezesTheCountdownAndTheSkyButKeepsDrawing) {
     ASSERT_EQ(m_scene.InitProc(), 1);
     // Enter pauses on frame 2 and resumes on frame 200.
@@ -301,4 +372,43 @@ TEST_F(GameSceneTest, UnpluggingThePadMidMissionLeavesTheKeyboardAndAnotherPadIs
     Tap(other, 8);
     EXPECT_EQ(m_scene.GetGameState(), GAME_STATE_PAUSE);
     m_scene.EndProc();
+}
+
+TEST_F(GameSceneMixTest, ABusyMissionOverTheMusicNeverReachesFullScale) {
+    ASSERT_EQ(m_scene.InitProc(), 1);
+    // Fireballs every other frame, laser volleys, OverDrive shells, dashes
+    // (wing beats) and mode changes, over the music and the engine's loop.
+    constexpr int kFrames = 300;
+    std::string script;
+    auto tap = [&](int frame, const char* key) {
+        script += std::to_string(frame) + " " + key + " 1\n" + std::to_string(frame + 1) + " " + key + " 0\n";
+    };
+    for (int frame = 2; frame < kFrames; frame += 2) {
+        tap(frame, "Z");
+        if (frame % 30 == 2) tap(frame + 1, "X");
+        if (frame % 90 == 50) tap(frame + 1, "C");
+        if (frame % 150 == 100) tap(frame + 1, "V");
+        if (frame % 20 == 10) tap(frame + 1, frame % 40 == 10 ? "B" : "N");
+    }
+    Script(script.c_str());
+    for (int i = 0; i < kFrames; ++i) Frame();
+    m_scene.EndProc();
+
+    const soundfiles::Waveform mix = Heard();
+    if (mix.samples.empty()) GTEST_SKIP() << "OpenAL was set up before this test could choose its wave writer";
+    ASSERT_GT(mix.rate, 0);
+    const double seconds = static_cast<double>(mix.samples.size()) / mix.channels / mix.rate;
+    EXPECT_GT(seconds, 3.0);
+    double energy = 0;
+    float peak = 0;
+    int fullScale = 0;
+    for (const float sample : mix.samples) {
+        energy += static_cast<double>(sample) * sample;
+        peak = std::max(peak, std::fabs(sample));
+        fullScale += std::fabs(sample) >= 32767.0f / 32768.0f;
+    }
+    const double rmsDb = 10 * std::log10(energy / static_cast<double>(mix.samples.size()));
+    std::printf("%.1f s of mix: RMS %.1f dBFS, peak %.2f dBFS\n", seconds, rmsDb, 20 * std::log10(peak));
+    EXPECT_GT(rmsDb, -30.0) << "the mission is heard";
+    EXPECT_EQ(fullScale, 0) << "samples at full scale; peak " << peak;
 }

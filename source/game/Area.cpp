@@ -158,7 +158,18 @@ int CArea::ViewFrustumUpdate() {
         m_AreaResult = AREA_RESULT_CURRY_LOST;
         m_AreaType = AREA_TYPE_HITO_ONLY;
     }
+    RaiseRunFlags(livingHumans > 0);
     return 1;
+}
+
+void CArea::RaiseRunFlags(bool threatened) {
+    // A Curry runs to the player for protection while its area is engaged
+    // and any of its humans lives, and stands once they are all down. Only
+    // the run procedure takes hits, so this is what makes a Curry, and the
+    // player's life, vulnerable. It draws nothing from the shared sequence.
+    const uint8_t run = m_AreaStatus == 1 && threatened ? 1 : 0;
+    for (CCurry* curry : m_CurryList)
+        if (curry->m_Alive) curry->m_Flag[CURRY_FLAG_RUN] = run;
 }
 
 void CArea::RollBehaviour(CHito& hito) {

@@ -1,8 +1,8 @@
 // CArea: one group of enemies on the sea: five humans around a Curry, or
 // twenty-five humans on their own. Every update it works out which of its
-// enemies are close enough to take part, and while engaged it rolls its
-// humans' behaviour, fires their fireballs and tests the player's weapons
-// against its enemies.
+// enemies are close enough to take part and whether its Curry runs, and
+// while engaged it rolls its humans' behaviour, fires their fireballs and
+// tests the player's weapons against its enemies.
 #pragma once
 #include <cstdint>
 #include <list>
@@ -64,6 +64,9 @@ public:
     std::list<D3DXVECTOR3>* m_lpCurryPosList = nullptr;
 
 private:
+    // Sets the run flag of each living Curry: up while the area is engaged
+    // and threatened (humans alive), down otherwise.
+    void RaiseRunFlags(bool threatened);
     void RollBehaviour(CHito& hito);
     // Hits of the player's projectiles and laser on a human; true if any.
     void TestPlayerHits(CHito& hito, CLaserType* laser, short* combo, short* comboTimer);

@@ -1,8 +1,9 @@
 // CCurry: the friendly character that the humans of its area shoot at and
-// the player protects. Like the human enemy it is steered only by flags;
-// its area raises the hit flag, which its run procedure turns into damage,
-// a loss of 10 life for the player, and in the end its death. It never
-// counts toward the score.
+// the player protects. Like the human enemy it is steered only by flags:
+// its area has it run to the player while the humans threaten it, and
+// raises the hit flag, which the run procedure turns into damage, a loss of
+// 10 life for the player, and in the end its death. It never counts toward
+// the score.
 #pragma once
 #include <cstdint>
 

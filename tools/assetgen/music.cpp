@@ -4,6 +4,7 @@
 #include <cmath>
 #include <thread>
 
+#include "levels.h"
 #include "ogg.h"
 #include "output.h"
 #include "synth.h"
@@ -170,7 +171,8 @@ std::vector<float> RenderSong(const Song& song) {
         buf[i] = buf[i] + wet[i] * 0.5f;
         peak = std::max(peak, std::fabs(buf[i]));
     }
-    for (float& s : buf) s = std::tanh(s / peak * 1.2f) / std::tanh(1.2f) * 0.9f;
+    for (float& s : buf) s = std::tanh(s / peak * 1.2f) / std::tanh(1.2f);
+    levels::Master(buf, 2, kRate, 0.0f, levels::kMusicLoudnessDb, levels::kMusicCeilingDb);
     return buf;
 }
 

@@ -8,6 +8,7 @@
 #include <functional>
 #include <stdexcept>
 
+#include "levels.h"
 #include "output.h"
 #include "synth.h"
 #include "wav.h"
@@ -19,6 +20,11 @@ constexpr int kRate = 22050;
 
 using Voice = std::function<float(float t)>;
 
+void MasterEffect(std::vector<float>& s) {
+    levels::Master(s, 1, kRate, levels::kLoudnessWindow, levels::kEffectLoudnessDb, levels::kEffectCeilingDb,
+                   levels::kEffectSoftClipDb);
+}
+
 std::vector<float> Render(float seconds, const Voice& f) {
     std::vector<float> s(static_cast<size_t>(seconds * kRate));
     for (size_t i = 0; i < s.size(); ++i) s[i] = f(static_cast<float>(i) / kRate);
@@ -28,7 +34,7 @@ std::vector<float> Render(float seconds, const Voice& f) {
         s[i] *= static_cast<float>(i) / fade;
         s[s.size() - 1 - i] *= static_cast<float>(i) / fade;
     }
-    Normalize(s);
+    MasterEffect(s);
     return s;
 }
 
@@ -97,12 +103,13 @@ std::vector<float> EngineLoop(float seconds) {
             for (int k = 1; k <= 6; ++k) hum += std::sin(kTau * std::round(55.0f * k * seconds) / seconds * t) / k;
             if (pass == 1) s[i] = w * 1.6f + r * 2.5f + hum * 0.12f;
         }
-    Normalize(s, 0.8f);
+    // Its loudness is taken over the whole loop: it is heard as a steady bed.
+    levels::Master(s, 1, kRate, 0.0f, levels::kEngineLoudnessDb, levels::kEffectCeilingDb);
     return s;
 }
 
 // Speaks a line with espeak-ng and returns it shaped: pitch/tempo change by
-// resampling, a soft saturation for grit, and peak normalisation.
+// resampling, a soft saturation for grit, and the effects' level.
 std::vector<float> Speak(const std::string& text, const std::string& voice, int pitch, int speed, float resample,
                          float grit) {
     std::filesystem::path dir = std::filesystem::temp_directory_path() / ("assetgen-voice-" + std::to_string(getpid()));
@@ -130,7 +137,7 @@ std::vector<float> Speak(const std::string& text, const std::string& voice, int 
     }
     size_t fade = std::min<size_t>(out.size() / 4, 200);
     for (size_t i = 0; i < fade; ++i) out[out.size() - 1 - i] *= static_cast<float>(i) / fade;
-    Normalize(out);
+    MasterEffect(out);
     return out;
 }
 

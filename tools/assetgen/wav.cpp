@@ -72,11 +72,4 @@ bool ReadWav(const std::string& path, std::vector<float>& mono, int& rate) {
     return false;
 }
 
-void Normalize(std::vector<float>& samples, float peak) {
-    float m = 0;
-    for (float s : samples) m = std::max(m, std::fabs(s));
-    if (m > 0)
-        for (float& s : samples) s *= peak / m;
-}
-
 }  // namespace assetgen
