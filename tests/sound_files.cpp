@@ -11,17 +11,6 @@
 #include <stdexcept>
 
 namespace soundfiles {
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vortwing-sound-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    m_path = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(m_path, ignored);
-}
-
 void WriteFile(const std::string& path, const Bytes& bytes) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) throw std::runtime_error("cannot write " + path);

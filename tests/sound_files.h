@@ -5,22 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_folder.h"
+
 namespace soundfiles {
 using Bytes = std::vector<std::uint8_t>;
 
-// A fresh directory under the system's temporary directory, removed with
-// everything in it when the object goes.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::string Path(const std::string& name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
-};
+// A fresh temporary folder, removed with its contents.
+using TempDir = TempFolder;
 
 void WriteFile(const std::string& path, const Bytes& bytes);
 Bytes ReadFile(const std::string& path);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/Options.h"
+#include "support/temp_folder.h"
 
 namespace stdfs = std::filesystem;
 
@@ -19,15 +20,10 @@ namespace {
 class DataSearchTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/vortwing-datasearch-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        m_root = pattern;
         m_program = (m_root / "prefix/bin/vortwing").string();
         stdfs::create_directories(m_root / "prefix/bin");
         stdfs::create_directories(m_root / "work");
     }
-    void TearDown() override { stdfs::remove_all(m_root); }
-
     // The entries that make a folder the game's data, as the generator and
     // the build lay them out.
     static void MakeData(const stdfs::path& folder) {
@@ -39,7 +35,8 @@ protected:
     std::string Path(const char* relative) const { return (m_root / relative).string(); }
     DataSearch Find(const std::string& given = "") const { return FindDataDirectory(given, Path("work"), m_program); }
 
-    stdfs::path m_root;
+    TempFolder m_scratch{"vortwing-datasearch"};
+    const stdfs::path& m_root = m_scratch.Root();
     std::string m_program;
 };
 }  // namespace

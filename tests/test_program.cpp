@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_folder.h"
+
 namespace {
 int RunProgram(const std::string& arguments) {
     const std::string command = std::string("\"") + VORTWING_BINARY + "\" " + arguments + " 2>/dev/null >/dev/null";
@@ -216,12 +218,6 @@ int Count(const std::string& text, const std::string& word) {
 // A scratch folder for one test, removed afterwards.
 class ProgramFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/vortwing-program-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        m_root = pattern;
-    }
-    void TearDown() override { stdfs::remove_all(m_root); }
     // The program with a fresh home, run from the given directory.
     Outcome Run(const std::string& arguments, const stdfs::path& from, const std::string& environment = "") const {
         return RunShell("cd " + Quoted(from) + " && env -u XDG_DATA_HOME HOME=" + Quoted(m_root / "home") + " " +
@@ -236,7 +232,8 @@ protected:
                 stdfs::create_symlink(entry.path(), data / entry.path().filename());
         return data;
     }
-    stdfs::path m_root;
+    TempFolder m_scratch{"vortwing-program"};
+    const stdfs::path& m_root = m_scratch.Root();
 };
 }  // namespace
 

@@ -13,14 +13,12 @@
 
 #include "platform/automation.h"
 #include "platform/fs/regular_file.h"
+#include "support/temp_folder.h"
 
 namespace {
 class RegularFile : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/vortwing-regular-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        m_root = pattern;
         ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
         std::ofstream(Path("ten")) << "0123456789";
         std::ofstream(Path("empty"));
@@ -28,11 +26,11 @@ protected:
     void TearDown() override {
         automation::UnloadInputScript();
         automation::StopRecording();
-        std::filesystem::remove_all(m_root);
     }
     std::string Path(const char* name) const { return (m_root / name).string(); }
 
-    std::filesystem::path m_root;
+    TempFolder m_scratch{"vortwing-regular"};
+    const std::filesystem::path& m_root = m_scratch.Root();
 };
 }  // namespace
 

@@ -226,8 +226,8 @@ struct ID3DXEffect::Program {
 
 struct ID3DXEffect::Pass {
     std::vector<std::pair<D3DRENDERSTATETYPE, DWORD>> states;
-    std::string vertexBody, fragmentBody;     // the sources after the uniform declarations
-    std::map<std::string, Program> variants;  // by VariantKey, built on first use
+    std::string vertexBody, fragmentBody;           // the sources after the uniform declarations
+    std::map<std::vector<bool>, Program> variants;  // by which textures are set, built on first use
 };
 
 struct ID3DXEffect::Technique {
@@ -510,23 +510,24 @@ ID3DXEffect::Program* ID3DXEffect::BuildVariant(Pass& pass, const std::vector<bo
     variant.fogColor = glGetUniformLocation(variant.program, "d3d_FogColor");
     variant.fogStart = glGetUniformLocation(variant.program, "d3d_FogStart");
     variant.fogEnd = glGetUniformLocation(variant.program, "d3d_FogEnd");
-    return &pass.variants.emplace(VariantKey(present), std::move(variant)).first->second;
+    return &pass.variants.emplace(present, std::move(variant)).first->second;
 }
 
 bool ID3DXEffect::BindActivePass() {
     if (m_activePass < 0 || !m_current) return false;
     Pass& pass = m_current->passes[static_cast<size_t>(m_activePass)];
-    std::vector<bool> present;
-    present.reserve(m_parameters.size());
-    for (const auto& parameter : m_parameters) present.push_back(parameter->texture != nullptr);
-    const std::string key = VariantKey(present);
-    auto found = pass.variants.find(key);
+    // Every draw looks its variant up: the scratch vector keeps that free of
+    // allocations.
+    m_texturesSet.clear();
+    for (const auto& parameter : m_parameters) m_texturesSet.push_back(parameter->texture != nullptr);
+    auto found = pass.variants.find(m_texturesSet);
     Program* program = found != pass.variants.end() ? &found->second : nullptr;
     if (!program) {
         std::string log;
-        program = BuildVariant(pass, present, &log);
+        program = BuildVariant(pass, m_texturesSet, &log);
         if (!program) {
-            vlog::Error(vlog::Category::Video, "effect pass variant %s: %s", key.c_str(), log.c_str());
+            vlog::Error(vlog::Category::Video, "effect pass variant %s: %s", VariantKey(m_texturesSet).c_str(),
+                        log.c_str());
             return false;
         }
     }

@@ -89,6 +89,7 @@ private:
     DWORD m_beginFlags = 0;
     int m_activePass = -1;
     std::vector<std::pair<D3DRENDERSTATETYPE, DWORD>> m_savedStates;
+    std::vector<bool> m_texturesSet;  // scratch for BindActivePass
 };
 using LPD3DXEFFECT = ID3DXEffect*;
 
