@@ -205,3 +205,29 @@ TEST(ImageFile, OtherFilesAreRefusedWithAReason) {
     EXPECT_NE(reason.find("damaged PNG"), std::string::npos) << reason;
     EXPECT_TRUE(rgba.empty());
 }
+
+TEST(ImageFile, EmptyPngDataChunksAddNothing) {
+    const Bytes png = Encode(Kind::Png, 24, 16);
+    // stb writes the signature, a 13-byte IHDR and then one IDAT.
+    const std::size_t firstData = 8 + 12 + 13;
+    ASSERT_EQ(std::string(png.begin() + firstData + 4, png.begin() + firstData + 8), "IDAT");
+    const Bytes emptyData = {0, 0, 0, 0, 'I', 'D', 'A', 'T', 0xAE, 0x42, 0x60, 0x82};
+    Bytes padded(png.begin(), png.begin() + firstData);
+    padded.insert(padded.end(), emptyData.begin(), emptyData.end());
+    padded.insert(padded.end(), emptyData.begin(), emptyData.end());
+    padded.insert(padded.end(), png.begin() + firstData, png.end());
+
+    image::Header header;
+    std::vector<std::uint8_t> plain, withEmpty;
+    std::string reason;
+    ASSERT_TRUE(image::Decode(png.data(), png.size(), image::kMaxDimension, &header, &plain, &reason)) << reason;
+    ASSERT_TRUE(image::Decode(padded.data(), padded.size(), image::kMaxDimension, &header, &withEmpty, &reason))
+        << reason;
+    EXPECT_EQ(withEmpty, plain);
+    // A file of nothing but empty data chunks has no picture.
+    Bytes onlyEmpty(png.begin(), png.begin() + firstData);
+    onlyEmpty.insert(onlyEmpty.end(), emptyData.begin(), emptyData.end());
+    onlyEmpty.insert(onlyEmpty.end(), png.end() - 12, png.end());  // IEND
+    EXPECT_FALSE(image::Decode(onlyEmpty.data(), onlyEmpty.size(), image::kMaxDimension, &header, &plain, &reason));
+    EXPECT_FALSE(reason.empty());
+}

@@ -118,6 +118,38 @@ bool HuffmanTablesFit(const std::uint8_t* bytes, std::size_t size) {
     return true;
 }
 
+std::uint32_t Be32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
+}
+
+// The decoder copies each IDAT chunk into a buffer it only allocates for a
+// chunk with data, so an empty IDAT before the first full one copies into
+// nothing. Empty chunks add nothing to the image data: the file is decoded
+// without them. Returns an empty vector when there is none to drop.
+std::vector<std::uint8_t> WithoutEmptyPngData(const std::uint8_t* bytes, std::size_t size) {
+    constexpr std::size_t kSignatureBytes = 8, kChunkOverhead = 12;
+    std::vector<std::size_t> empty;
+    std::size_t position = kSignatureBytes;
+    while (position + kChunkOverhead <= size) {
+        const std::uint64_t length = Be32(bytes + position);
+        const bool idat = std::memcmp(bytes + position + 4, "IDAT", 4) == 0;
+        if (idat && length == 0) empty.push_back(position);
+        if (std::memcmp(bytes + position + 4, "IEND", 4) == 0) break;
+        if (length > size - position - kChunkOverhead) break;  // the decoder reports the cut
+        position += kChunkOverhead + static_cast<std::size_t>(length);
+    }
+    std::vector<std::uint8_t> copy;
+    if (empty.empty()) return copy;
+    copy.reserve(size - empty.size() * kChunkOverhead);
+    std::size_t from = 0;
+    for (std::size_t chunk : empty) {
+        copy.insert(copy.end(), bytes + from, bytes + chunk);
+        from = chunk + kChunkOverhead;
+    }
+    copy.insert(copy.end(), bytes + from, bytes + size);
+    return copy;
+}
+
 const char* FormatName(FileFormat format) {
     switch (format) {
     case FileFormat::Png: return "PNG";
@@ -170,6 +202,12 @@ bool Decode(const std::uint8_t* bytes, std::size_t size, int maxDimension, Heade
             std::vector<std::uint8_t>* rgba, std::string* reason) {
     rgba->clear();
     if (!ReadHeader(bytes, size, maxDimension, header, reason)) return false;
+    std::vector<std::uint8_t> cleaned;
+    if (header->format == FileFormat::Png) cleaned = WithoutEmptyPngData(bytes, size);
+    if (!cleaned.empty()) {
+        bytes = cleaned.data();
+        size = cleaned.size();
+    }
     int width = 0, height = 0, channels = 0;
     stbi_uc* pixels = stbi_load_from_memory(bytes, static_cast<int>(size), &width, &height, &channels, 4);
     if (!pixels) return Fail(reason, std::string("damaged ") + FormatName(header->format) + " (" + DecoderSays() + ")");
