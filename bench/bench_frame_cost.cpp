@@ -5,7 +5,8 @@
 // the software rasteriser's included) and the wall-clock median and 99th
 // percentile of frame times, uncapped. Each at a 3D scale of 1 and 0.5 (the
 // HUD at full size either way), and capped play of the busy mission with the
-// adaptive scale. A summary with the busy/empty ratios is printed after the
+// adaptive scale; the busy frame also with the batching of world-space draws
+// off, for comparison. A summary with the busy/empty ratios is printed after the
 // benchmarks. Each benchmark runs in a process of its own: the game's one
 // random sequence cannot be rewound, and every busy run must play the same
 // mission.
@@ -25,6 +26,7 @@
 #include "game/Dragoon.h"
 #include "lib/DirectGraphics.h"
 #include "platform/automation.h"
+#include "platform/d3d9/fixed_function.h"
 #include "platform/d3d9/presentation.h"
 #include "platform/d3d9/scene_scale.h"
 #include "platform/win32/window.h"
@@ -159,14 +161,22 @@ struct Mission : bench::Device {
     }
 };
 
+// The second argument turns the batching of world-space draws on (1) or off.
 void BM_BusyMissionFrame(benchmark::State& state) {
     d3d9::SetFrameCap(false);
     d3d9::SetSceneScale(ScaleOf(state));
+    const bool batching = state.range(1) != 0;
+    d3d9::SetDrawBatching(batching);
     Mission mission;
-    MeasureFrames(state, "busy", [&] { mission.Frame(); });
+    const d3d9::BatchCounts before = d3d9::DrawBatchCounts();
+    MeasureFrames(state, batching ? "busy" : "unbatched", [&] { mission.Frame(); });
+    const d3d9::BatchCounts after = d3d9::DrawBatchCounts();
     const double frames = static_cast<double>(mission.frames);
     state.counters["engaged"] = static_cast<double>(mission.engaged) / frames;
     state.counters["billboards"] = static_cast<double>(mission.billboards) / frames;
+    state.counters["gathered_draws"] = static_cast<double>(after.gathered - before.gathered) / frames;
+    state.counters["batches"] = static_cast<double>(after.drawn - before.drawn) / frames;
+    d3d9::SetDrawBatching(true);
 }
 
 // Capped play of the busy mission with the adaptive scale: the wall-clock
@@ -205,7 +215,14 @@ void BM_BusyMissionCappedAdaptive(benchmark::State& state) {
 
 // The argument is the scale in hundredths.
 BENCHMARK(BM_EmptyFrame)->Arg(100)->Arg(50)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
-BENCHMARK(BM_BusyMissionFrame)->Arg(100)->Arg(50)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_BusyMissionFrame)
+    ->Args({100, 1})
+    ->Args({50, 1})
+    ->Args({100, 0})
+    ->Args({50, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
 BENCHMARK(BM_BusyMissionCappedAdaptive)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 // Ratios are to the empty frame at scale 1: the unit that compares across

@@ -98,6 +98,11 @@ public:
 
 IDirect3D9* Direct3DCreate9(UINT sdkVersion);
 
+namespace d3d9 {
+// See fixed_function.h.
+void FlushBatchedDraws();
+}  // namespace d3d9
+
 class IDirect3DDevice9 : public IUnknown {
 public:
     HRESULT TestCooperativeLevel();
@@ -151,7 +156,10 @@ public:
 
     // Layer side: the effect whose pass is running; meshes drawn meanwhile
     // go through its program instead of the fixed-function one.
-    void SetActiveEffect(ID3DXEffect* effect) { m_activeEffect = effect; }
+    void SetActiveEffect(ID3DXEffect* effect) {
+        if (effect != m_activeEffect) d3d9::FlushBatchedDraws();
+        m_activeEffect = effect;
+    }
     ID3DXEffect* ActiveEffect() const { return m_activeEffect; }
 
     // Layer side: binds the current render target and depth buffer and

@@ -309,6 +309,7 @@ HRESULT IDirect3DDevice9::Reset(D3DPRESENT_PARAMETERS* presentationParameters) {
     const UINT width = m_parameters.BackBufferWidth ? m_parameters.BackBufferWidth : static_cast<UINT>(client.right);
     const UINT height =
         m_parameters.BackBufferHeight ? m_parameters.BackBufferHeight : static_cast<UINT>(client.bottom);
+    d3d9::FlushBatchedDraws();
     if (!CreateBackBuffer(width, height)) return D3DERR_INVALIDCALL;
     ResetStatesToDefaults();
     return D3D_OK;
@@ -322,6 +323,7 @@ HRESULT IDirect3DDevice9::BeginScene() {
 
 HRESULT IDirect3DDevice9::EndScene() {
     if (!m_inScene) return D3DERR_INVALIDCALL;
+    d3d9::FlushBatchedDraws();
     m_inScene = false;
     return D3D_OK;
 }
@@ -329,6 +331,7 @@ HRESULT IDirect3DDevice9::EndScene() {
 HRESULT IDirect3DDevice9::Clear(DWORD rectCount, const void* rects, DWORD flags, DWORD colour, float z, DWORD stencil) {
     if (!m_renderTarget) return D3DERR_INVALIDCALL;
     if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && !m_depthStencil) return D3DERR_INVALIDCALL;
+    d3d9::FlushBatchedDraws();
     // A depth clear of part of the full-size buffer keeps the frame's depth
     // around it; one of all of it needs none.
     const bool wholeTarget = (rectCount == 0 || !rects) && m_viewport.X == 0 && m_viewport.Y == 0 &&
@@ -380,6 +383,7 @@ HRESULT IDirect3DDevice9::Clear(DWORD rectCount, const void* rects, DWORD flags,
 
 HRESULT IDirect3DDevice9::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
     if (state >= D3D_RENDER_STATE_COUNT) return D3DERR_INVALIDCALL;
+    if (m_renderStates[state] != value) d3d9::FlushBatchedDraws();
     m_renderStates[state] = value;
     return D3D_OK;
 }
@@ -392,6 +396,7 @@ HRESULT IDirect3DDevice9::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value)
 
 HRESULT IDirect3DDevice9::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) {
     if (stage >= D3D_MAX_TEXTURE_STAGES || type >= D3D_TEXTURE_STAGE_STATE_COUNT) return D3DERR_INVALIDCALL;
+    if (m_stageStates[stage][type] != value) d3d9::FlushBatchedDraws();
     m_stageStates[stage][type] = value;
     return D3D_OK;
 }
@@ -404,6 +409,7 @@ HRESULT IDirect3DDevice9::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATE
 
 HRESULT IDirect3DDevice9::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) {
     if (sampler >= D3D_MAX_TEXTURE_STAGES || type >= D3D_SAMPLER_STATE_COUNT) return D3DERR_INVALIDCALL;
+    if (m_samplerStates[sampler][type] != value) d3d9::FlushBatchedDraws();
     m_samplerStates[sampler][type] = value;
     return D3D_OK;
 }
@@ -416,6 +422,9 @@ HRESULT IDirect3DDevice9::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE typ
 
 HRESULT IDirect3DDevice9::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
     if (!matrix) return D3DERR_INVALIDCALL;
+    // Gathered draws carry their own transforms, so a new world transform
+    // does not end the batch; other transforms end it, as other states do.
+    if (state != D3DTS_WORLD && std::memcmp(&Transform(state), matrix, sizeof *matrix) != 0) d3d9::FlushBatchedDraws();
     switch (state) {
     case D3DTS_WORLD: m_world = *matrix; return D3D_OK;
     case D3DTS_VIEW: m_view = *matrix; return D3D_OK;
@@ -453,6 +462,7 @@ HRESULT IDirect3DDevice9::SetViewport(const D3DVIEWPORT9* viewport) {
     if (!viewport) return D3DERR_INVALIDCALL;
     if (viewport->X + viewport->Width > TargetWidth() || viewport->Y + viewport->Height > TargetHeight())
         return D3DERR_INVALIDCALL;
+    d3d9::FlushBatchedDraws();
     m_viewport = *viewport;
     return D3D_OK;
 }
@@ -474,6 +484,7 @@ HRESULT IDirect3DDevice9::GetRenderTarget(DWORD index, IDirect3DSurface9** surfa
 
 HRESULT IDirect3DDevice9::SetRenderTarget(DWORD index, IDirect3DSurface9* surface) {
     if (index != 0 || !surface || !surface->ColorTexture()) return D3DERR_INVALIDCALL;
+    d3d9::FlushBatchedDraws();
     surface->AddRef();
     SafeReleaseSurface(m_renderTarget);
     m_renderTarget = surface;
@@ -492,6 +503,7 @@ HRESULT IDirect3DDevice9::GetDepthStencilSurface(IDirect3DSurface9** surface) {
 
 HRESULT IDirect3DDevice9::SetDepthStencilSurface(IDirect3DSurface9* surface) {
     if (surface && !surface->DepthRenderbuffer()) return D3DERR_INVALIDCALL;
+    d3d9::FlushBatchedDraws();
     if (surface) surface->AddRef();
     SafeReleaseSurface(m_depthStencil);
     m_depthStencil = surface;
@@ -513,6 +525,7 @@ gl::Rect IDirect3DDevice9::DrawnRect(const D3DVIEWPORT9& viewport) const {
 }
 
 void IDirect3DDevice9::PrepareDraw(bool screenSpace, bool clearsDepth) {
+    d3d9::FlushBatchedDraws();
     if (screenSpace) ResolveScaledScene();
     const auto& rs = m_renderStates;
     const bool depth = m_depthStencil && rs[D3DRS_ZENABLE] != D3DZB_FALSE;
@@ -580,6 +593,7 @@ void IDirect3DDevice9::ApplySamplerStates(DWORD sampler, IDirect3DBaseTexture9* 
 
 HRESULT IDirect3DDevice9::Present(const RECT*, const RECT*, HWND, const void*) {
     if (!m_backBuffer) return D3DERR_INVALIDCALL;
+    d3d9::FlushBatchedDraws();
     ResolveScaledScene();
     d3d9::PresentBackBuffer(this, m_sdlWindow, m_backBuffer);
     BeginScaledFrame();
@@ -595,6 +609,7 @@ HRESULT IDirect3DDevice9::CreateTexture(UINT width, UINT height, UINT levels, DW
 
 HRESULT IDirect3DDevice9::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
     if (stage >= D3D_MAX_TEXTURE_STAGES) return D3DERR_INVALIDCALL;
+    if (m_textures[stage] != texture && !(stage == 0 && d3d9::BatchTakesAnyTexture())) d3d9::FlushBatchedDraws();
     if (texture) texture->AddRef();
     if (m_textures[stage]) m_textures[stage]->Release();
     m_textures[stage] = texture;
@@ -609,6 +624,7 @@ HRESULT IDirect3DDevice9::GetTexture(DWORD stage, IDirect3DBaseTexture9** textur
 }
 
 HRESULT IDirect3DDevice9::SetFVF(DWORD fvf) {
+    if (m_fvf != fvf) d3d9::FlushBatchedDraws();
     m_fvf = fvf;
     return D3D_OK;
 }
@@ -632,18 +648,19 @@ HRESULT IDirect3DDevice9::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveC
 
 HRESULT IDirect3DDevice9::SetVertexShader(IDirect3DVertexShader9* shader) {
     if (shader) return D3DERR_INVALIDCALL;
-    m_activeEffect = nullptr;
+    SetActiveEffect(nullptr);
     return D3D_OK;
 }
 
 HRESULT IDirect3DDevice9::SetPixelShader(IDirect3DPixelShader9* shader) {
     if (shader) return D3DERR_INVALIDCALL;
-    m_activeEffect = nullptr;
+    SetActiveEffect(nullptr);
     return D3D_OK;
 }
 
 HRESULT IDirect3DDevice9::SetMaterial(const D3DMATERIAL9* material) {
     if (!material) return D3DERR_INVALIDCALL;
+    if (std::memcmp(&m_material, material, sizeof *material) != 0) d3d9::FlushBatchedDraws();
     m_material = *material;
     return D3D_OK;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/d3d9/presentation.h"
 #include "platform/d3d9/texture.h"
@@ -28,6 +29,7 @@ bool FogEnabled(IDirect3DDevice9* device) {
 // asks for; values, texture factor, alpha reference and fog distances stay
 // uniforms.
 struct ProgramKey {
+    bool batched = false;  // transforms per vertex (see the draw batch below)
     bool pretransformed = false;
     bool hasDiffuse = false;
     bool hasTexture = false;
@@ -39,6 +41,7 @@ struct ProgramKey {
     std::uint64_t Packed() const {
         std::uint64_t bits = 0;
         auto put = [&bits](std::uint64_t value, unsigned width) { bits = (bits << width) | value; };
+        put(batched, 1);
         put(pretransformed, 1);
         put(hasDiffuse, 1);
         put(hasTexture, 1);
@@ -91,13 +94,25 @@ ProgramKey KeyFor(IDirect3DDevice9* device, const FvfLayout& layout, bool textur
     return key;
 }
 
+// The first attribute location of the per-vertex transforms of a batched
+// draw: world-view-projection, then world-view, four columns each.
+constexpr GLuint kBatchTransforms = 3;
+
 std::string VertexSource(const ProgramKey& key) {
-    std::string source = R"(
+    // A batched draw reads the same matrices from each vertex, under the
+    // same names, so the arithmetic is the uniform draw's.
+    std::string source = key.batched ? R"(
+layout(location = 3) in mat4 u_worldViewProjection;
+layout(location = 7) in mat4 u_worldView;
+)"
+                                     : R"(
+uniform mat4 u_worldViewProjection;
+uniform mat4 u_worldView;
+)";
+    source += R"(
 layout(location = 0) in vec4 a_position;
 layout(location = 1) in vec4 a_diffuse;
 layout(location = 2) in vec2 a_texcoord;
-uniform mat4 u_worldViewProjection;
-uniform mat4 u_worldView;
 uniform vec4 u_viewport;   // x, y, width, height in pixels
 out vec4 v_diffuse;
 out vec2 v_texcoord;
@@ -348,12 +363,17 @@ void Attribute(GLuint location, GLint components, GLenum type, GLboolean normali
 
 // Makes the program for the device's stage-0 state current and feeds it the
 // values it reads; null when it cannot be built.
-Program* UseProgramFor(IDirect3DDevice9* device, const FvfLayout& layout, IDirect3DBaseTexture9* stage0Texture) {
+Program* UseProgramFor(IDirect3DDevice9* device, const FvfLayout& layout, IDirect3DBaseTexture9* stage0Texture,
+                       bool batched = false) {
     const bool textured = stage0Texture != nullptr;
-    Program* p = ProgramFor(KeyFor(device, layout, textured));
+    ProgramKey key = KeyFor(device, layout, textured);
+    key.batched = batched;
+    Program* p = ProgramFor(key);
     if (!p) return nullptr;
     gl::Cache().UseProgram(p->program);
-    if (layout.pretransformed) {
+    if (batched) {
+        // The transforms travel with the vertices.
+    } else if (layout.pretransformed) {
         D3DVIEWPORT9 viewport{};
         device->GetViewport(&viewport);
         glUniform4f(p->viewport, static_cast<float>(viewport.X), static_cast<float>(viewport.Y),
@@ -382,9 +402,192 @@ bool UseFixedFunctionProgram(IDirect3DDevice9* device, bool hasDiffuse, IDirect3
     return UseProgramFor(device, layout, stage0Texture) != nullptr;
 }
 
+namespace {
+constexpr DWORD kTriangleList = 4, kTriangleStrip = 5;
+constexpr std::size_t kMatrixBytes = sizeof(D3DMATRIX);
+
+// Consecutive fixed-function draws of world-space triangles that differ in
+// nothing but their world transform (billboards, laser ribbons) are gathered
+// here and drawn as one: each vertex carries its draw's transforms, and one
+// multi-draw keeps every draw's primitives in their order, so the picture is
+// the one separate draws give. The device flushes the batch before any of
+// its state changes (other than the world transform), before any other draw
+// and before its pixels are read or presented.
+//
+// Draws that only add to the target without writing depth give the same
+// pixels in any order (each adds its own share, and a saturating sum of
+// shares does not depend on their order), so while the state is additive the
+// texture may change too: draws are grouped by texture, each group keeping
+// its draws' order.
+struct DrawGroup {
+    IDirect3DBaseTexture9* texture = nullptr;  // held until drawn
+    std::vector<std::uint8_t> vertices;        // caller's bytes, then the two matrices
+    std::vector<GLint> firsts;
+    std::vector<GLsizei> counts;
+};
+struct DrawBatch {
+    IDirect3DDevice9* device = nullptr;  // null: nothing gathered
+    DWORD primitiveType = 0;
+    FvfLayout layout;  // of the caller's vertices
+    bool additive = false;
+    std::vector<DrawGroup> groups;  // in use: the first `used`
+    std::size_t used = 0;
+    GLuint vertexArray = 0, buffer = 0;
+};
+DrawBatch* g_batch = nullptr;
+bool g_batching = true;
+BatchCounts g_counts;
+
+void ReleaseGroups(DrawBatch& batch) {
+    for (std::size_t i = 0; i < batch.used; ++i) {
+        DrawGroup& group = batch.groups[i];
+        if (group.texture) group.texture->Release();
+        group.texture = nullptr;
+        group.vertices.clear();
+        group.firsts.clear();
+        group.counts.clear();
+    }
+    batch.used = 0;
+}
+
+DrawBatch& Batch() {
+    if (g_batch) return *g_batch;
+    g_batch = new DrawBatch;
+    glGenVertexArrays(1, &g_batch->vertexArray);
+    glGenBuffers(1, &g_batch->buffer);
+    OnDeviceRelease([] {
+        ReleaseGroups(*g_batch);
+        gl::Cache().ForgetVertexArray(g_batch->vertexArray);
+        gl::Cache().ForgetBuffer(g_batch->buffer);
+        glDeleteVertexArrays(1, &g_batch->vertexArray);
+        glDeleteBuffers(1, &g_batch->buffer);
+        delete g_batch;
+        g_batch = nullptr;
+    });
+    return *g_batch;
+}
+
+bool Batchable(IDirect3DDevice9* device, DWORD primitiveType, const FvfLayout& layout) {
+    return g_batching && !device->ActiveEffect() && !layout.pretransformed && layout.positionComponents == 3 &&
+           (primitiveType == kTriangleList || primitiveType == kTriangleStrip);
+}
+
+// Whether the device's state makes draws add to the target without reading
+// it: a source factor that does not read the target, a destination factor
+// of one, and neither depth nor stencil written.
+bool AddsInAnyOrder(IDirect3DDevice9* device) {
+    auto state = [device](D3DRENDERSTATETYPE type) { return device->RenderState(type); };
+    const DWORD source = state(D3DRS_SRCBLEND);
+    const bool sourceReadsTarget = source == D3DBLEND_DESTALPHA || source == D3DBLEND_INVDESTALPHA ||
+                                   source == D3DBLEND_DESTCOLOR || source == D3DBLEND_INVDESTCOLOR ||
+                                   source == D3DBLEND_SRCALPHASAT;
+    const bool depthWritten = state(D3DRS_ZENABLE) != D3DZB_FALSE && state(D3DRS_ZWRITEENABLE) != FALSE;
+    return state(D3DRS_ALPHABLENDENABLE) != FALSE && !sourceReadsTarget && state(D3DRS_DESTBLEND) == D3DBLEND_ONE &&
+           state(D3DRS_BLENDOP) == D3DBLENDOP_ADD && state(D3DRS_SEPARATEALPHABLENDENABLE) == FALSE && !depthWritten &&
+           state(D3DRS_STENCILENABLE) == FALSE;
+}
+
+bool SameLayout(const FvfLayout& a, const FvfLayout& b) {
+    return a.stride == b.stride && a.diffuseOffset == b.diffuseOffset && a.texcoordOffset == b.texcoordOffset;
+}
+
+DrawGroup& GroupFor(DrawBatch& batch, IDirect3DBaseTexture9* texture) {
+    if (batch.used > 0 && batch.groups[batch.used - 1].texture == texture) return batch.groups[batch.used - 1];
+    if (batch.additive)
+        for (std::size_t i = 0; i < batch.used; ++i)
+            if (batch.groups[i].texture == texture) return batch.groups[i];
+    if (batch.used == batch.groups.size()) batch.groups.emplace_back();
+    DrawGroup& group = batch.groups[batch.used++];
+    group.texture = texture;
+    if (texture) texture->AddRef();
+    return group;
+}
+
+void AddToBatch(IDirect3DDevice9* device, DWORD primitiveType, unsigned vertexCount, const void* vertices,
+                const FvfLayout& layout, IDirect3DBaseTexture9* texture) {
+    DrawBatch& batch = Batch();
+    if (batch.device &&
+        (batch.device != device || batch.primitiveType != primitiveType || !SameLayout(batch.layout, layout) ||
+         (!batch.additive && batch.groups[batch.used - 1].texture != texture)))
+        FlushBatchedDraws();
+    if (!batch.device) {
+        batch.device = device;
+        batch.primitiveType = primitiveType;
+        batch.layout = layout;
+        batch.additive = AddsInAnyOrder(device);
+    }
+    DrawGroup& group = GroupFor(batch, texture);
+    D3DMATRIX worldView, worldViewProjection;
+    Multiply(device->Transform(D3DTS_WORLD), device->Transform(D3DTS_VIEW), &worldView);
+    Multiply(worldView, device->Transform(D3DTS_PROJECTION), &worldViewProjection);
+    const std::size_t stride = layout.stride + 2 * kMatrixBytes;
+    const std::size_t start = group.vertices.size();
+    ++g_counts.gathered;
+    group.firsts.push_back(static_cast<GLint>(start / stride));
+    group.counts.push_back(static_cast<GLsizei>(vertexCount));
+    group.vertices.resize(start + stride * vertexCount);
+    const auto* from = static_cast<const std::uint8_t*>(vertices);
+    for (unsigned i = 0; i < vertexCount; ++i) {
+        std::uint8_t* to = group.vertices.data() + start + stride * i;
+        std::memcpy(to, from + static_cast<std::size_t>(layout.stride) * i, layout.stride);
+        std::memcpy(to + layout.stride, &worldViewProjection, kMatrixBytes);
+        std::memcpy(to + layout.stride + kMatrixBytes, &worldView, kMatrixBytes);
+    }
+}
+
+void DrawGroupNow(DrawBatch& batch, const DrawGroup& group) {
+    IDirect3DDevice9* device = batch.device;
+    if (!UseProgramFor(device, batch.layout, group.texture, true)) return;
+    auto& cache = gl::Cache();
+    cache.BindVertexArray(batch.vertexArray);
+    cache.BindArrayBuffer(batch.buffer);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(group.vertices.size()), group.vertices.data(),
+                 GL_STREAM_DRAW);
+    const FvfLayout& layout = batch.layout;
+    const GLsizei stride = static_cast<GLsizei>(layout.stride + 2 * kMatrixBytes);
+    Attribute(0, 3, GL_FLOAT, GL_FALSE, stride, 0);
+    Attribute(1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, stride, layout.diffuseOffset);
+    Attribute(2, 2, GL_FLOAT, GL_FALSE, stride, layout.texcoordOffset);
+    if (layout.texcoordOffset < 0) glVertexAttrib2f(2, 0.0f, 0.0f);
+    // Row-major Direct3D matrices, read by GLSL as columns (see the uniform
+    // draw).
+    for (GLuint column = 0; column < 8; ++column)
+        Attribute(kBatchTransforms + column, 4, GL_FLOAT, GL_FALSE, stride,
+                  static_cast<int>(layout.stride + column * 16));
+    glMultiDrawArrays(GlPrimitive(batch.primitiveType), group.firsts.data(), group.counts.data(),
+                      static_cast<GLsizei>(group.firsts.size()));
+    ++g_counts.drawn;
+}
+}  // namespace
+
+void FlushBatchedDraws() {
+    if (!g_batch || !g_batch->device) return;
+    DrawBatch& batch = *g_batch;
+    IDirect3DDevice9* device = batch.device;
+    batch.device = nullptr;  // PrepareDraw flushes too
+    device->PrepareDraw(false);
+    batch.device = device;
+    for (std::size_t i = 0; i < batch.used; ++i) DrawGroupNow(batch, batch.groups[i]);
+    batch.device = nullptr;
+    ReleaseGroups(batch);
+}
+
+bool BatchTakesAnyTexture() { return g_batch && g_batch->device && g_batch->additive; }
+
+void SetDrawBatching(bool enabled) {
+    FlushBatchedDraws();
+    g_batching = enabled;
+}
+
+BatchCounts DrawBatchCounts() { return g_counts; }
+
 void DrawFixedFunction(IDirect3DDevice9* device, DWORD primitiveType, unsigned vertexCount, const void* vertices,
                        const FvfLayout& layout, IDirect3DBaseTexture9* stage0Texture) {
     if (!layout.valid || vertexCount == 0) return;
+    if (Batchable(device, primitiveType, layout)) {
+        AddToBatch(device, primitiveType, vertexCount, vertices, layout, stage0Texture);
+        return;
+    }
     device->PrepareDraw(layout.pretransformed);
     ID3DXEffect* effect = device->ActiveEffect();
     if (effect ? !effect->BindActivePass() : !UseProgramFor(device, layout, stage0Texture)) return;

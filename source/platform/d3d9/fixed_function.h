@@ -7,6 +7,8 @@
 #pragma once
 #include <epoxy/gl.h>
 
+#include <cstdint>
+
 #include "platform/d3d9/d3d9.h"
 
 class IDirect3DBaseTexture9;
@@ -31,9 +33,27 @@ GLenum GlPrimitive(DWORD primitiveType);
 
 // Draws vertices held in client memory: through the running effect pass if
 // there is one (attributes by usage, see gl/attributes.h), else with the
-// device's fixed-function state and the texture of stage 0.
+// device's fixed-function state and the texture of stage 0 (possibly later,
+// see FlushBatchedDraws).
 void DrawFixedFunction(IDirect3DDevice9* device, DWORD primitiveType, unsigned vertexCount, const void* vertices,
                        const FvfLayout& layout, IDirect3DBaseTexture9* stage0Texture);
+
+// World-space triangle lists and strips drawn without an effect are gathered
+// while only the world transform changes between them, and drawn as one when
+// anything else is about to change: every device call that changes a state,
+// draws, clears, presents or reads pixels back calls this first.
+void FlushBatchedDraws();
+// Whether the draws gathered now may be joined by draws with another stage-0
+// texture (they add to the target in any order), so that setting one needs
+// no flush.
+bool BatchTakesAnyTexture();
+// On by default; off, every draw goes to GL as it comes (for comparisons).
+void SetDrawBatching(bool enabled);
+// Draws gathered into batches, and the batches drawn, since start.
+struct BatchCounts {
+    std::uint64_t gathered = 0, drawn = 0;
+};
+BatchCounts DrawBatchCounts();
 
 // Makes the fixed-function program current with the device's transforms and
 // stage-0 state, for vertices held in buffers the caller binds: position at

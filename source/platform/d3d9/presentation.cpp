@@ -92,6 +92,7 @@ std::uint32_t Pixels::At(unsigned x, unsigned y) const {
 
 bool ReadSurface(IDirect3DDevice9* device, IDirect3DSurface9* surface, Pixels* out) {
     if (!out) return false;
+    FlushBatchedDraws();
     // The frame's 3D may still wait in the reduced-scale target.
     if (device && (!surface || surface == device->BackBuffer())) device->ResolveScaledScene();
     IDirect3DSurface9* source = surface;

@@ -121,6 +121,8 @@ HRESULT IDirect3DTexture9::LockRect(UINT level, D3DLOCKED_RECT* locked, const RE
 
 HRESULT IDirect3DTexture9::UnlockRect(UINT level) {
     if (level >= m_levelCount || m_lockedLevels[level].empty()) return D3DERR_INVALIDCALL;
+    // Draws still gathered must see the old pixels.
+    d3d9::FlushBatchedDraws();
     const d3d9::GlFormat glFormat = d3d9::GlFormatOf(m_format);
     gl::Cache().BindTexture(0, m_texture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
