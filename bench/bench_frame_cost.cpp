@@ -287,8 +287,9 @@ int main(int argc, char** argv) {
         benchmark::RunSpecifiedBenchmarks();
         PrintSummary();
     } else {
-        for (const char* filter : {"^BM_EmptyFrame/100/", "^BM_EmptyFrame/50/", "^BM_BusyMissionFrame/100/",
-                                   "^BM_BusyMissionFrame/50/", "^BM_BusyMissionCappedAdaptive"})
+        for (const char* filter :
+             {"^BM_EmptyFrame/100/", "^BM_EmptyFrame/50/", "^BM_BusyMissionFrame/100/1/", "^BM_BusyMissionFrame/50/1/",
+              "^BM_BusyMissionFrame/100/0/", "^BM_BusyMissionFrame/50/0/", "^BM_BusyMissionCappedAdaptive"})
             RunInChild(argv[0], filter);
         PrintSummary();
     }

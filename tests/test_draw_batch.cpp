@@ -192,7 +192,8 @@ TEST_F(DrawBatchTest, GatheredDrawsReachTheTargetBeforeItIsReadOrTheirTextureCha
         D3DXMATRIX viewProjection;
         D3DXMatrixMultiply(&viewProjection, &view, &projection);
         D3DXVec3TransformCoord(&screen, &world, &viewProjection);
-        return PixelAt(static_cast<unsigned>((screen.x + 1.0f) * 400.0f), static_cast<unsigned>((1.0f - screen.y) * 300.0f));
+        return PixelAt(static_cast<unsigned>((screen.x + 1.0f) * 400.0f),
+                       static_cast<unsigned>((1.0f - screen.y) * 300.0f));
     };
     EXPECT_EQ(pixel(-2.0f), 0xFFFF0000u);
     EXPECT_EQ(pixel(0.0f), 0xFF0000FFu);
