@@ -202,14 +202,35 @@ struct Program {
     GLint worldViewProjection, worldView, viewport, textureFactor, alphaRef, fogColor, fogStart, fogEnd;
 };
 
-// Programs by packed key, built on first use, and the vertex array and
-// streamed buffer they share (their attribute locations are the same).
+// A vertex array and the buffer its vertices are streamed through, made
+// with the device's context and deleted with it.
+struct StreamedVertices {
+    GLuint vertexArray = 0;
+    GLuint buffer = 0;
+
+    void Create() {
+        glGenVertexArrays(1, &vertexArray);
+        glGenBuffers(1, &buffer);
+    }
+    void Delete() {
+        gl::Cache().ForgetVertexArray(vertexArray);
+        gl::Cache().ForgetBuffer(buffer);
+        glDeleteVertexArrays(1, &vertexArray);
+        glDeleteBuffers(1, &buffer);
+    }
+    void Bind() const {
+        gl::Cache().BindVertexArray(vertexArray);
+        gl::Cache().BindArrayBuffer(buffer);
+    }
+};
+
+// Programs by packed key, built on first use, and the vertices they share
+// (their attribute locations are the same).
 struct ProgramCache {
     std::unordered_map<std::uint64_t, Program> programs;
     std::uint64_t lastKey = ~std::uint64_t{0};
     Program* last = nullptr;
-    GLuint vertexArray = 0;
-    GLuint buffer = 0;
+    StreamedVertices stream;
 };
 
 ProgramCache* g_cache = nullptr;
@@ -217,14 +238,10 @@ ProgramCache* g_cache = nullptr;
 ProgramCache& Programs() {
     if (g_cache) return *g_cache;
     g_cache = new ProgramCache;
-    glGenVertexArrays(1, &g_cache->vertexArray);
-    glGenBuffers(1, &g_cache->buffer);
+    g_cache->stream.Create();
     OnDeviceRelease([] {
         for (auto& entry : g_cache->programs) gl::DeleteProgram(entry.second.program);
-        gl::Cache().ForgetVertexArray(g_cache->vertexArray);
-        gl::Cache().ForgetBuffer(g_cache->buffer);
-        glDeleteVertexArrays(1, &g_cache->vertexArray);
-        glDeleteBuffers(1, &g_cache->buffer);
+        g_cache->stream.Delete();
         delete g_cache;
         g_cache = nullptr;
     });
@@ -432,7 +449,7 @@ struct DrawBatch {
     bool additive = false;
     std::vector<DrawGroup> groups;  // in use: the first `used`
     std::size_t used = 0;
-    GLuint vertexArray = 0, buffer = 0;
+    StreamedVertices stream;
 };
 DrawBatch* g_batch = nullptr;
 bool g_batching = true;
@@ -453,14 +470,10 @@ void ReleaseGroups(DrawBatch& batch) {
 DrawBatch& Batch() {
     if (g_batch) return *g_batch;
     g_batch = new DrawBatch;
-    glGenVertexArrays(1, &g_batch->vertexArray);
-    glGenBuffers(1, &g_batch->buffer);
+    g_batch->stream.Create();
     OnDeviceRelease([] {
         ReleaseGroups(*g_batch);
-        gl::Cache().ForgetVertexArray(g_batch->vertexArray);
-        gl::Cache().ForgetBuffer(g_batch->buffer);
-        glDeleteVertexArrays(1, &g_batch->vertexArray);
-        glDeleteBuffers(1, &g_batch->buffer);
+        g_batch->stream.Delete();
         delete g_batch;
         g_batch = nullptr;
     });
@@ -538,9 +551,7 @@ void AddToBatch(IDirect3DDevice9* device, DWORD primitiveType, unsigned vertexCo
 void DrawGroupNow(DrawBatch& batch, const DrawGroup& group) {
     IDirect3DDevice9* device = batch.device;
     if (!UseProgramFor(device, batch.layout, group.texture, true)) return;
-    auto& cache = gl::Cache();
-    cache.BindVertexArray(batch.vertexArray);
-    cache.BindArrayBuffer(batch.buffer);
+    batch.stream.Bind();
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(group.vertices.size()), group.vertices.data(),
                  GL_STREAM_DRAW);
     const FvfLayout& layout = batch.layout;
@@ -592,10 +603,7 @@ void DrawFixedFunction(IDirect3DDevice9* device, DWORD primitiveType, unsigned v
     ID3DXEffect* effect = device->ActiveEffect();
     if (effect ? !effect->BindActivePass() : !UseProgramFor(device, layout, stage0Texture)) return;
 
-    ProgramCache& programs = Programs();
-    auto& cache = gl::Cache();
-    cache.BindVertexArray(programs.vertexArray);
-    cache.BindArrayBuffer(programs.buffer);
+    Programs().stream.Bind();
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertexCount) * layout.stride, vertices, GL_STREAM_DRAW);
     const GLsizei stride = static_cast<GLsizei>(layout.stride);
     const GLint positionComponents = static_cast<GLint>(layout.positionComponents);
