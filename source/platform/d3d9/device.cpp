@@ -422,9 +422,7 @@ HRESULT IDirect3DDevice9::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE typ
 
 HRESULT IDirect3DDevice9::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
     if (!matrix) return D3DERR_INVALIDCALL;
-    // Gathered draws carry their own transforms, so a new world transform
-    // does not end the batch; other transforms end it, as other states do.
-    if (state != D3DTS_WORLD && std::memcmp(&Transform(state), matrix, sizeof *matrix) != 0) d3d9::FlushBatchedDraws();
+    // No flush: gathered draws carry the transforms they were made with.
     switch (state) {
     case D3DTS_WORLD: m_world = *matrix; return D3D_OK;
     case D3DTS_VIEW: m_view = *matrix; return D3D_OK;
@@ -660,7 +658,7 @@ HRESULT IDirect3DDevice9::SetPixelShader(IDirect3DPixelShader9* shader) {
 
 HRESULT IDirect3DDevice9::SetMaterial(const D3DMATERIAL9* material) {
     if (!material) return D3DERR_INVALIDCALL;
-    if (std::memcmp(&m_material, material, sizeof *material) != 0) d3d9::FlushBatchedDraws();
+    d3d9::FlushBatchedDraws();
     m_material = *material;
     return D3D_OK;
 }
