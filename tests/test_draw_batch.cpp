@@ -200,3 +200,32 @@ TEST_F(DrawBatchTest, GatheredDrawsReachTheTargetBeforeItIsReadOrTheirTextureCha
     EXPECT_EQ(pixel(2.0f), 0xFF00FF00u);
 }
 }  // namespace
+
+namespace {
+TEST_F(DrawBatchTest, AdditiveDrawsIntoFloatingPointChannelsKeepTheirOrder) {
+    // Rounded floating-point sums depend on their order, so only an 8-bit
+    // target lets additive draws regroup by texture.
+    IDirect3DTexture9* target = nullptr;
+    ASSERT_EQ(Device()->CreateTexture(64, 64, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A16B16G16R16F, D3DPOOL_DEFAULT, &target,
+                                      nullptr),
+              D3D_OK);
+    IDirect3DSurface9* surface = nullptr;
+    ASSERT_EQ(target->GetSurfaceLevel(0, &surface), D3D_OK);
+    IDirect3DSurface9* backBuffer = nullptr;
+    Device()->GetRenderTarget(0, &backBuffer);
+    Device()->SetRenderTarget(0, surface);
+    Device()->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    Camera();
+    Device()->SetRenderState(D3DRS_ZENABLE, FALSE);
+    Blend(D3DBLEND_ONE);
+    const d3d9::BatchCounts before = d3d9::DrawBatchCounts();
+    for (int i = 0; i < 6; ++i)
+        Quad(i % 2 ? m_glow : m_stripes, 0.0f, 0.0f, 0.1f * static_cast<float>(i), 3.0f, 0xFFFFFFFF);
+    Device()->SetRenderTarget(0, backBuffer);
+    const d3d9::BatchCounts after = d3d9::DrawBatchCounts();
+    EXPECT_EQ(after.drawn - before.drawn, 6u);
+    backBuffer->Release();
+    surface->Release();
+    target->Release();
+}
+}  // namespace

@@ -485,10 +485,22 @@ bool Batchable(IDirect3DDevice9* device, DWORD primitiveType, const FvfLayout& l
            (primitiveType == kTriangleList || primitiveType == kTriangleStrip);
 }
 
+// Whether the target holds 8-bit channels, whose saturating sums are exact;
+// sums of floating-point channels are rounded, so their order shows.
+bool EightBitTarget(IDirect3DDevice9* device) {
+    IDirect3DSurface9* target = nullptr;
+    if (FAILED(device->GetRenderTarget(0, &target))) return false;
+    D3DSURFACE_DESC description{};
+    const bool described = SUCCEEDED(target->GetDesc(&description));
+    target->Release();
+    return described && (description.Format == D3DFMT_A8R8G8B8 || description.Format == D3DFMT_X8R8G8B8);
+}
+
 // Whether the device's state makes draws add to the target without reading
 // it: a source factor that does not read the target, a destination factor
-// of one, and neither depth nor stencil written.
+// of one, neither depth nor stencil written, and a target of 8-bit channels.
 bool AddsInAnyOrder(IDirect3DDevice9* device) {
+    if (!EightBitTarget(device)) return false;
     auto state = [device](D3DRENDERSTATETYPE type) { return device->RenderState(type); };
     const DWORD source = state(D3DRS_SRCBLEND);
     const bool sourceReadsTarget = source == D3DBLEND_DESTALPHA || source == D3DBLEND_INVDESTALPHA ||
