@@ -71,13 +71,18 @@ Image Flame(uint32_t seed) {
     return img;
 }
 
+// A slow pulse along a ribbon's length, between 0.7 and 1.
+float Pulse(float v, float pulses, uint32_t seed) {
+    return 0.85f + 0.15f * std::sin(v * kPi * 2 * pulses + Fbm(v * 8, 0, seed, 2) * 3);
+}
+
 // A ribbon: across is u (bright at the middle), along is v.
 Image Ribbon(Rgba core, Rgba fringe, float pulses, uint32_t seed) {
     const int w = 64, h = 256;
     Image img(w, h);
     img.Shade(0, 0, w, h, [&](float u, float v) {
         float d = std::fabs(u - 0.5f) * 2;
-        float wobble = 0.85f + 0.15f * std::sin(v * kPi * 2 * pulses + Fbm(v * 8, 0, seed, 2) * 3);
+        float wobble = Pulse(v, pulses, seed);
         float glow = SmoothStep(1.0f, 0.0f, d / wobble);
         float hot = SmoothStep(0.35f, 0.0f, d);
         Rgba c = Lerp(fringe, core, hot);
@@ -96,7 +101,7 @@ Image Bolt(Rgba core, Rgba glow, float pulses, uint32_t seed) {
     Image img(w, h);
     img.Shade(0, 0, w, h, [&](float u, float v) {
         float d = std::fabs(u - 0.5f) * 2;
-        float flicker = 0.85f + 0.15f * std::sin(v * kPi * 2 * pulses + Fbm(v * 8, 0, seed, 2) * 3);
+        float flicker = Pulse(v, pulses, seed);
         float line = SmoothStep(0.2f, 0.06f, d);
         float halo = std::exp(-std::pow(d / 0.4f, 2.0f)) * SmoothStep(1.0f, 0.7f, d);
         Rgba c = Lerp(glow, core, line);

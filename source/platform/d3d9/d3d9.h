@@ -99,7 +99,11 @@ public:
 IDirect3D9* Direct3DCreate9(UINT sdkVersion);
 
 namespace d3d9 {
-// See fixed_function.h.
+// World-space triangle lists and strips drawn without an effect are gathered
+// while only the world transform changes between them (see fixed_function.h),
+// and drawn as one when anything else is about to change: every device call
+// that changes a state, draws, clears, presents or reads pixels back calls
+// this first.
 void FlushBatchedDraws();
 }  // namespace d3d9
 

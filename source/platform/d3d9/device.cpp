@@ -331,6 +331,8 @@ HRESULT IDirect3DDevice9::EndScene() {
 HRESULT IDirect3DDevice9::Clear(DWORD rectCount, const void* rects, DWORD flags, DWORD colour, float z, DWORD stencil) {
     if (!m_renderTarget) return D3DERR_INVALIDCALL;
     if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && !m_depthStencil) return D3DERR_INVALIDCALL;
+    // Gathered draws go first: they may still need the depth bookkeeping
+    // below as it stands.
     d3d9::FlushBatchedDraws();
     // A depth clear of part of the full-size buffer keeps the frame's depth
     // around it; one of all of it needs none.

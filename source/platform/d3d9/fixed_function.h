@@ -38,11 +38,7 @@ GLenum GlPrimitive(DWORD primitiveType);
 void DrawFixedFunction(IDirect3DDevice9* device, DWORD primitiveType, unsigned vertexCount, const void* vertices,
                        const FvfLayout& layout, IDirect3DBaseTexture9* stage0Texture);
 
-// World-space triangle lists and strips drawn without an effect are gathered
-// while only the world transform changes between them, and drawn as one when
-// anything else is about to change: every device call that changes a state,
-// draws, clears, presents or reads pixels back calls this first.
-void FlushBatchedDraws();
+// Gathered draws are drawn by d3d9::FlushBatchedDraws (d3d9.h).
 // Whether the draws gathered now may be joined by draws with another stage-0
 // texture (they add to the target in any order), so that setting one needs
 // no flush.
